@@ -1,0 +1,42 @@
+// Program entry of refldsgn and refldsgn-basic.  The only error path of the
+// program ends here: an I/O failure unwinds (closing every open file with
+// what was written), the console line is ended and one diagnostic line goes
+// to standard error.
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include "dialogue/state.hpp"
+#include "textio/error.hpp"
+
+#if REFLDSGN_WITH_EXPORT
+#include "export/surface_export.hpp"
+#endif
+
+int main() {
+    std::signal(SIGPIPE, SIG_IGN);  // a closed output pipe is a write error
+    std::ios::sync_with_stdio(false);
+    textio::InputUnit in(std::cin);
+    textio::OutputUnit out(6, "CONOUT$", 1, false);
+    textio::Console con{in, out};
+#if REFLDSGN_WITH_EXPORT
+    surface::SurfaceExport exporter;
+    dialogue::ExportHooks* hooks = &exporter;
+#else
+    dialogue::ExportHooks* hooks = nullptr;
+#endif
+    try {
+        dialogue::run_dialogue(con, hooks);
+        out.close();
+        return 0;
+    } catch (const textio::IoError& e) {
+        try {
+            out.close();
+        } catch (const textio::IoError&) {
+        }
+        std::string line = textio::diagnostic_line(REFLDSGN_NAME, e);
+        line += '\n';
+        std::fputs(line.c_str(), stderr);
+        return 1;
+    }
+}

@@ -1,0 +1,114 @@
+#include "textio/output.hpp"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "textio/error.hpp"
+
+namespace textio {
+namespace {
+constexpr std::size_t kBufferLimit = 1 << 16;
+}
+
+std::string_view trim_name(std::string_view typed) {
+    std::size_t end = typed.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string_view{} : typed.substr(0, end + 1);
+}
+
+OutputUnit::OutputUnit(int unit, std::string name, int fd, bool owns_fd)
+    : unit_(unit), name_(std::move(name)), fd_(fd), owns_fd_(owns_fd) {
+    buf_.reserve(kBufferLimit + 4096);
+}
+
+OutputUnit OutputUnit::create(int unit, std::string_view typed) {
+    std::string name(trim_name(typed));
+    if (name.empty() || name.find('\0') != std::string::npos) throw IoError(kFileNameError, unit, name);
+    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        int err = errno;
+        bool denied = err == EACCES || err == EPERM || err == EROFS || err == ETXTBSY;
+        bool bad_name = err == ENAMETOOLONG || err == EILSEQ;
+        throw IoError(denied ? kPermissionDenied : bad_name ? kFileNameError : kOpenFailure, unit, name);
+    }
+    return OutputUnit(unit, std::move(name), fd, true);
+}
+
+OutputUnit::OutputUnit(OutputUnit&& other) noexcept
+    : unit_(other.unit_),
+      name_(std::move(other.name_)),
+      fd_(other.fd_),
+      owns_fd_(other.owns_fd_),
+      line_open_(other.line_open_),
+      buf_(std::move(other.buf_)) {
+    other.fd_ = -1;
+    other.owns_fd_ = false;
+}
+
+OutputUnit::~OutputUnit() {
+    try {
+        close();
+    } catch (const IoError&) {
+        // The run is already ending on an error; what could be written is.
+    }
+}
+
+void OutputUnit::end_open_line() {
+    if (line_open_) {
+        buf_.push_back('\n');
+        line_open_ = false;
+    }
+}
+
+void OutputUnit::record(std::string_view text) {
+    end_open_line();
+    buf_.append(text);
+    buf_.push_back('\n');
+    if (buf_.size() >= kBufferLimit) flush();
+}
+
+void OutputUnit::prompt(std::string_view text) {
+    end_open_line();
+    buf_.append(text);
+    line_open_ = true;
+}
+
+void OutputUnit::write_all(const char* p, std::size_t n) {
+    while (n > 0) {
+        ssize_t k = ::write(fd_, p, n);
+        if (k < 0) {
+            if (errno == EINTR) continue;
+            throw IoError(kWriteError, unit_, name_);
+        }
+        p += k;
+        n -= static_cast<std::size_t>(k);
+    }
+}
+
+void OutputUnit::flush() {
+    if (fd_ < 0 || buf_.empty()) return;
+    try {
+        write_all(buf_.data(), buf_.size());
+    } catch (...) {
+        buf_.clear();  // never written twice
+        throw;
+    }
+    buf_.clear();
+}
+
+void OutputUnit::close() {
+    if (fd_ < 0) return;
+    end_open_line();
+    int fd = fd_;
+    try {
+        flush();
+    } catch (...) {
+        if (owns_fd_) ::close(fd);
+        fd_ = -1;
+        throw;
+    }
+    fd_ = -1;
+    if (owns_fd_ && ::close(fd) != 0 && errno != EINTR) throw IoError(kWriteError, unit_, name_);
+}
+
+}  // namespace textio

@@ -1,0 +1,59 @@
+// Output units: the console and the files the program writes.
+//
+// Output is buffered.  A buffer is only ever written out whole, after a
+// complete record, so a run stopped between two writes leaves whole lines.
+// A failing write ends the run with IoError 38.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "textio/format.hpp"
+
+namespace textio {
+
+class OutputUnit {
+public:
+    // Wraps an already open descriptor (the console: unit 6, fd 1).
+    OutputUnit(int unit, std::string name, int fd, bool owns_fd);
+    // Creates the file `name`, or truncates it (IoError 43, 30 or 9).
+    static OutputUnit create(int unit, std::string_view name);
+
+    OutputUnit(OutputUnit&& other) noexcept;
+    OutputUnit& operator=(OutputUnit&&) = delete;
+    OutputUnit(const OutputUnit&) = delete;
+    ~OutputUnit();
+
+    // A complete record: ends an open prompt line first, then writes text
+    // and a line end.
+    void record(std::string_view text);
+    void record(const Record& r) { record(r.view()); }
+    // An empty record.
+    void empty() { record(std::string_view{}); }
+    // A prompt: text that leaves its line open for the answer.
+    void prompt(std::string_view text);
+
+    void flush();
+    // Ends an open prompt line, flushes and closes (no-op when closed).
+    void close();
+    bool is_open() const { return fd_ >= 0; }
+
+    int unit() const { return unit_; }
+    const std::string& name() const { return name_; }
+
+private:
+    void end_open_line();
+    void write_all(const char* p, std::size_t n);
+
+    int unit_;
+    std::string name_;
+    int fd_;
+    bool owns_fd_;
+    bool line_open_ = false;
+    std::string buf_;
+};
+
+// The name a typed A70 answer stands for: trailing blanks removed.
+std::string_view trim_name(std::string_view typed);
+
+}  // namespace textio
