@@ -1,0 +1,37 @@
+// The Vary loop and the sweep shared by every case of both design modes,
+// and the arithmetic of a sweep.
+#pragma once
+
+#include <cstdint>
+
+#include "dialogue/case_tables.hpp"
+#include "dialogue/state.hpp"
+
+namespace dialogue {
+
+// Rows of a sweep: (stop - start) / step + 1.4, with the single-precision
+// 1.4 (1.39999998), evaluated in double and truncated toward zero.  A
+// negative result is returned as it is (no rows either).  A step of 0, or
+// any range whose count is NaN, infinite or beyond 32 bits, gives 0.
+std::int32_t row_count(float start, float stop, float step);
+
+// The swept value of row i (1-based): (i - 1) * step + start, computed
+// afresh from the index.
+float swept_value(float start, float step, std::int32_t i);
+
+// TE in radians for one typed feed angle answer: degrees when 0 or
+// positive, minus the effective f/D when negative.
+float feed_angle(float answer);
+
+// TE in radians for a row of a TE sweep: the value is an effective f/D with
+// angle input type 2 and an angle in degrees with any other type.
+float swept_angle(float value, std::int32_t angle_type);
+
+// A solved TE (radians) in degrees, as shown in mode-2 rows.
+float degrees(float te);
+
+// One case dialogue: the Vary loop until the answer 0, with a sweep for
+// every menu answer that names a quantity.
+void run_case_dialogue(DialogueState& st, const ModeTable& mode, const CaseTable& c);
+
+}  // namespace dialogue
