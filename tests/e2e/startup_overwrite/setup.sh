@@ -1,0 +1,1 @@
+printf "earlier report\n%.0s" $(seq 1 50) > old.txt
