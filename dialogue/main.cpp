@@ -14,7 +14,10 @@
 #endif
 
 int main() {
-    std::signal(SIGPIPE, SIG_IGN);  // a closed output pipe is a write error
+    // A closed output pipe or a file-size limit is a write error (38), not
+    // a silent end of the run.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     std::ios::sync_with_stdio(false);
     textio::InputUnit in(std::cin);
     textio::OutputUnit out(6, "CONOUT$", 1, false);
