@@ -1,5 +1,6 @@
 #include "textio/format.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -146,11 +147,9 @@ void put_fixed_text(std::string& out, bool negative, std::string_view int_digits
     }
     if (negative) buf[n++] = '-';
     if (lead_zero) buf[n++] = '0';
-    std::memcpy(buf + n, int_digits.data(), int_digits.size());
-    n += static_cast<int>(int_digits.size());
+    n = static_cast<int>(std::copy(int_digits.begin(), int_digits.end(), buf + n) - buf);
     buf[n++] = '.';
-    std::memcpy(buf + n, frac_digits.data(), frac_digits.size());
-    n += static_cast<int>(frac_digits.size());
+    n = static_cast<int>(std::copy(frac_digits.begin(), frac_digits.end(), buf + n) - buf);
     put_field(out, std::string_view(buf, static_cast<std::size_t>(n)), w);
 }
 
@@ -182,8 +181,7 @@ void put_exp_text(std::string& out, bool negative, std::string_view digits, int 
     if (negative) buf[n++] = '-';
     buf[n++] = digits[0];
     buf[n++] = '.';
-    std::memcpy(buf + n, digits.data() + 1, digits.size() - 1);
-    n += static_cast<int>(digits.size()) - 1;
+    n = static_cast<int>(std::copy(digits.begin() + 1, digits.end(), buf + n) - buf);
     int ae = exp10 < 0 ? -exp10 : exp10;
     if (ae <= 99) buf[n++] = 'E';
     buf[n++] = exp10 < 0 ? '-' : '+';

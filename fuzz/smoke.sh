@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# A short bounded run of both fuzz drivers (CI): the free-form reader for
+# 30 seconds when clang's libFuzzer is there, and 300 answer streams through
+# the sanitizer build of both programs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if command -v clang++ >/dev/null 2>&1; then
+  CXX=clang++ cmake -S fuzz -B build-fuzz -G Ninja >/dev/null
+  cmake --build build-fuzz >/dev/null
+  corpus=$(mktemp -d)
+  cp fuzz/seeds/freeform/* "$corpus/"
+  ./build-fuzz/freeform_fuzz -max_total_time=30 -max_len=4096 -timeout=10 "$corpus" 2>&1 | tail -n 2
+  rm -rf "$corpus"
+fi
+python3 fuzz/program_fuzz.py build-sanitize --runs 300 --seed "$(date +%j)"
