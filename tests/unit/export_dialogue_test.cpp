@@ -2,6 +2,7 @@
 // and how it ends on an I/O failure.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "export/surface_export.hpp"
@@ -324,8 +325,8 @@ TEST(Durtic, FileBeingWrittenKeepsWhatItHas) {
         EXPECT_EQ(slurp(dir.file("m.champ")), "z_focal_point   real_variable\n(\n  value    : 0.0\n)\n\n");
     }
     {
-        // A malformed label is impossible, but a malformed direction ends the
-        // run before the .rsf file gets any record.
+        // A malformed direction ends the run before the .rsf file, already
+        // created, gets any record.
         ScriptedConsole sc(dir, "y\n" + dir.file("m.rsf") + "\n0\n0,1,1\nforward\n");
         expect_failure([&] { run(sc, s, d); }, 59, "list-directed I/O syntax error, unit 5, file CONIN$");
         EXPECT_TRUE(exists(dir.file("m.rsf")));
