@@ -62,7 +62,94 @@ def structured(rng):
     return data
 
 
+def answer(rng, kind):
+    """A plausible answer of one kind, now and then replaced by another."""
+    if rng.random() < 0.015:
+        return rng.choice(GARBAGE + WORDS + NAMES + NUMBERS + RANGES)
+    if kind == "int":
+        return str(rng.choice([0, 1, 1, 2, 2, 3, 4, 5, 6, 7, 8, -1]))
+    if kind == "real":
+        return rng.choice(NUMBERS + [repr(rng.uniform(-200, 200)) for _ in range(4)])
+    if kind == "range":
+        if rng.random() < 0.7:
+            start = rng.uniform(-50, 200)
+            return "%g,%g,%g" % (start, start + rng.uniform(-20, 60), rng.choice([1, 5, 0.5, -5, 10, 0.25]))
+        return rng.choice(RANGES)
+    if kind == "count":
+        return "%g,%g,%d" % (rng.uniform(0, 10), rng.uniform(0, 100), rng.choice([0, 1, 2, 3, 12, 999, 1200]))
+    if kind == "yesno":
+        return rng.choice(WORDS)
+    return rng.choice(NAMES)
+
+
+def export_answers(rng, t, state):
+    """The four export questions, answered as the dialogue asks them."""
+    out = []
+    blocks = ["main rsf", "main champ"] + (["sub rsf", "sub champ"] if t in ("-1", "1") else [])
+    for block in blocks:
+        yes = rng.random() < 0.5
+        out.append(rng.choice(["y", "yes", "Sure"]) if yes else rng.choice(["n", "no", "", "ok"]))
+        if not yes:
+            continue
+        out.append(rng.choice(["a.rsf", "b.champ", "dir/c", "out  "]))
+        if block.endswith("champ"):
+            out += [answer(rng, "int"), answer(rng, "count")]
+            continue
+        placement = block == "main rsf" or not state.get("main rsf")
+        if placement:
+            out.append(answer(rng, "real"))
+        start = rng.uniform(0, 50)
+        out.append("%g,%g,%g" % (start, start + rng.uniform(-10, 100), rng.choice([1, 2.5, -1, 0.1])))
+        if placement:
+            out.append(rng.choice(["1", "-1", "0.5"]))
+        out.append(rng.choice(["label", "", "x" * 60]))
+        if block == "main rsf":
+            state["main rsf"] = True
+    return out
+
+
+def session(rng):
+    """Answers that follow the program's questions, so that runs go deep."""
+    out = [rng.choice(["r.txt", "r.txt", "dir/r", "r.txt   "])]
+    yn = rng.choice(["y", "n", "yes", "no", ""])
+    out.append(yn)
+    export = yn.startswith("y")
+    state = {}
+    for _ in range(rng.randint(1, 4)):
+        mode = rng.choice([1, 1, 2, 2, 3])
+        case = rng.choice([1, 2, 3, 4, 5, 6, 7, 1, 2, 3, 4, 5, 6, 7, 0, 8])
+        t = rng.choice(["-1", "1", "-1", "1", "1.0", "0.5"])
+        out += [str(mode), str(case), t]
+        if mode == 2:
+            out.append(answer(rng, "real"))
+            phase = rng.choice(["1", "0", "2"])
+            out.append(phase)
+            if phase == "1":
+                out.append(answer(rng, "real"))
+        if mode in (1, 2) and 1 <= case <= 7:
+            n = 4 if mode == 1 else 3
+            te_option = 4 if mode == 1 else (3 if case in (2, 5, 6, 7) else 0)
+            for _ in range(rng.randint(0, 3)):
+                vary = rng.choice(list(range(1, n + 1)) * 3 + [n + 3, -1])
+                out.append(str(vary))
+                out += [answer(rng, "real") for _ in range(n - (1 if 1 <= vary <= n else 0))]
+                if not 1 <= vary <= n:
+                    continue
+                if vary == te_option:
+                    out.append(rng.choice(["1", "2", "1", "2", "3"]))
+                out.append(answer(rng, "range"))
+                if export:
+                    out.append(answer(rng, "real"))
+                    out += export_answers(rng, t, state)
+            out.append("0")
+    out.append("0")
+    text = "\n".join(out) + "\n"
+    return text.encode("latin-1")
+
+
 def make_input(rng):
+    if rng.random() < 0.4:
+        return session(rng)
     if rng.random() < 0.25:
         return bytes(rng.randrange(256) for _ in range(rng.randint(0, 400)))
     if rng.random() < 0.5:  # start with a plausible opening so the runs go deep
