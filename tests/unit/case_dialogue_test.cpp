@@ -328,12 +328,15 @@ TEST(CaseDialogue, ExportOfATeSweepConvertsTheNewAnswer) {
 
 TEST(CaseDialogue, ExportOfAPhaseCentreDesignUsesThePhaseCentreSolver) {
     Dialogue d;
-    // Mode 2, case 1: DF, phase centre 0.05 behind the aperture, sweep FM.
-    d.run(2, 1, -1, "0.238776\n1\n0.05\n2\n2\n0.2\n0.9,1.1,0.1\n1\n0\n", 1);
+    // Mode 2, case 7: DF, phase centre 0.05 behind the aperture, sweep LS.
+    d.run(2, 7, -1, "0.238776\n1\n0.05\n2\n2\n-2.1666667\n0.6,0.7,0.05\n0.65\n0\n", 1);
+    EXPECT_NE(d.console.find(" Enter distance from feed to subreflector vertex \n (export)\n"),
+              std::string::npos);
     ASSERT_EQ(d.hooks.calls.size(), 1u);
-    EXPECT_NEAR(d.hooks.calls[0].DS, 0.318367f, 2e-6);
-    EXPECT_NEAR(d.hooks.calls[0].TE, 0.229753f, 2e-6);
     // The minimum-blockage solver would need DF 0.254694 for this design.
+    EXPECT_NEAR(d.hooks.calls[0].FM, 1.0f, 1e-5);
+    EXPECT_NEAR(d.hooks.calls[0].DS, 0.318367f, 1e-5);
+    EXPECT_EQ(d.hooks.calls[0].TE, feed_angle(-2.1666667f));
 }
 
 TEST(CaseDialogue, NoExportStepUnlessTheFlagIsOne) {
