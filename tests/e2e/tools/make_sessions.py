@@ -372,7 +372,7 @@ class Session:
         else:
             self.g[q] = read_real(str(answer))
 
-    def vary(self, option, fixed=None, rng=None, angle_type=None, export=None, check=False,
+    def vary(self, option, fixed=None, rng=None, angle_type=None, check=False,
              solved=True):
         """One pass of the Vary loop.  fixed maps quantities to typed
         answers; rng is (start, stop, step) as typed.  check=True checks the
@@ -449,8 +449,6 @@ class Session:
             current = dict(self.exact)
             total_length(g)
             self.row(c, v)
-        if export is not None:
-            self.read_fixed(swept, export)
 
     def origin(self):
         """The reference design nearest the current settings: the branch
