@@ -1,7 +1,9 @@
 #include "textio/output.hpp"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "textio/error.hpp"
@@ -9,7 +11,36 @@
 namespace textio {
 namespace {
 constexpr std::size_t kBufferLimit = 1 << 16;
+
+bool is_regular_file(int fd) {
+    struct stat st {};
+    return fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
+
+// Holds back the signals that end the program while a buffer goes into a
+// file: the kernel may stop a large write short when such a signal arrives,
+// which would leave a torn last line.  The signal takes effect as soon as
+// the write is complete.
+class DeferStopSignals {
+public:
+    explicit DeferStopSignals(bool active) : active_(active) {
+        if (!active_) return;
+        sigset_t stop;
+        sigemptyset(&stop);
+        for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&stop, sig);
+        sigprocmask(SIG_BLOCK, &stop, &saved_);
+    }
+    ~DeferStopSignals() {
+        if (active_) sigprocmask(SIG_SETMASK, &saved_, nullptr);
+    }
+    DeferStopSignals(const DeferStopSignals&) = delete;
+    DeferStopSignals& operator=(const DeferStopSignals&) = delete;
+
+private:
+    bool active_;
+    sigset_t saved_{};
+};
+}  // namespace
 
 std::string_view trim_name(std::string_view typed) {
     std::size_t end = typed.find_last_not_of(' ');
@@ -17,7 +48,7 @@ std::string_view trim_name(std::string_view typed) {
 }
 
 OutputUnit::OutputUnit(int unit, std::string name, int fd, bool owns_fd)
-    : unit_(unit), name_(std::move(name)), fd_(fd), owns_fd_(owns_fd) {
+    : unit_(unit), name_(std::move(name)), fd_(fd), owns_fd_(owns_fd), regular_file_(is_regular_file(fd)) {
     buf_.reserve(kBufferLimit + 4096);
 }
 
@@ -40,6 +71,7 @@ OutputUnit::OutputUnit(OutputUnit&& other) noexcept
       fd_(other.fd_),
       owns_fd_(other.owns_fd_),
       line_open_(other.line_open_),
+      regular_file_(other.regular_file_),
       buf_(std::move(other.buf_)) {
     other.fd_ = -1;
     other.owns_fd_ = false;
@@ -74,6 +106,7 @@ void OutputUnit::prompt(std::string_view text) {
 }
 
 void OutputUnit::write_all(const char* p, std::size_t n) {
+    DeferStopSignals defer(regular_file_);
     while (n > 0) {
         ssize_t k = ::write(fd_, p, n);
         if (k < 0) {

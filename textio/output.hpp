@@ -50,6 +50,7 @@ private:
     int fd_;
     bool owns_fd_;
     bool line_open_ = false;
+    bool regular_file_ = false;  // writes to it are never cut short by a stop signal
     std::string buf_;
 };
 
