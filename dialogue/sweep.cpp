@@ -186,12 +186,19 @@ void sweep(DialogueState& st, const ModeTable& mode, const CaseTable& c, const V
 std::string_view fixed_prompt(Quantity q) { return prompts_of(q).fixed; }
 std::string_view range_prompt(Quantity q) { return prompts_of(q).range; }
 
+bool range_count(float start, float stop, float step, std::int32_t& n) {
+    const double count = (static_cast<double>(stop) - static_cast<double>(start)) / static_cast<double>(step) +
+                         kRowAllowance;
+    // Truncation toward zero stays in range exactly when the count lies
+    // strictly between -2^31 - 1 and 2^31; NaN fails both tests.
+    if (!(count > -2147483649.0 && count < 2147483648.0)) return false;
+    n = static_cast<std::int32_t>(count);
+    return true;
+}
+
 std::int32_t row_count(float start, float stop, float step) {
-    const double n = (static_cast<double>(stop) - static_cast<double>(start)) / static_cast<double>(step) +
-                     kRowAllowance;
-    // Only a value strictly inside (-2^31 - 1, 2^31) truncates to an int32.
-    if (!(n > -2147483649.0 && n < 2147483648.0)) return 0;
-    return static_cast<std::int32_t>(n);
+    std::int32_t n = 0;
+    return range_count(start, stop, step, n) ? n : 0;
 }
 
 float swept_value(float start, float step, std::int32_t i) {

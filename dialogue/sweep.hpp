@@ -9,10 +9,15 @@
 
 namespace dialogue {
 
-// Rows of a sweep: (stop - start) / step + 1.4, with the single-precision
-// 1.4 (1.39999998), evaluated in double and truncated toward zero.  A
-// negative result is returned as it is (no rows either).  A step of 0, or
-// any range whose count is NaN, infinite or beyond 32 bits, gives 0.
+// The count of a start,stop,step range: (stop - start) / step + 1.4, with
+// the single-precision 1.4 (1.39999998), evaluated in double and truncated
+// toward zero.  False, and n untouched, when the count is NaN, infinite or
+// beyond 32 bits (a step of 0 among them).  The export's point count of an
+// .rsf file follows the same rule.
+bool range_count(float start, float stop, float step, std::int32_t& n);
+
+// Rows of a sweep: the range count, where a negative count is kept as it is
+// (no rows either) and a range without a count gives 0.
 std::int32_t row_count(float start, float stop, float step);
 
 // The swept value of row i (1-based): (i - 1) * step + start, computed

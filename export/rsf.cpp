@@ -1,18 +1,12 @@
 #include "export/rsf.hpp"
 
-#include <cmath>
-
+#include "dialogue/sweep.hpp"
 #include "textio/format.hpp"
 
 namespace surface {
 
 bool rsf_point_count(float start, float stop, float step, std::int32_t& N) {
-    const double count = (double(stop) - double(start)) / double(step) + double(1.4f);
-    // Truncation toward zero keeps the count in range exactly when the sum
-    // lies strictly between -2^31 - 1 and 2^31; NaN fails both tests.
-    if (!(count > -2147483649.0 && count < 2147483648.0)) return false;
-    N = static_cast<std::int32_t>(std::trunc(count));
-    return true;
+    return dialogue::range_count(start, stop, step, N);
 }
 
 void write_rsf(textio::OutputUnit& out, std::string_view label, std::int32_t N, float start,
