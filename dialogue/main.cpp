@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <unistd.h>
 
 #include "dialogue/state.hpp"
 #include "textio/error.hpp"
@@ -22,6 +23,9 @@ int main() {
     textio::InputUnit in(std::cin);
     textio::OutputUnit out(6, "CONOUT$", 1, false);
     textio::Console con{in, out};
+    // Typed at a terminal, an answer's line end also ends the prompt's line;
+    // through pipes and files the program ends it itself.
+    if (isatty(0) && isatty(1)) in.set_after_line([&out] { out.line_ended(); });
 #if REFLDSGN_WITH_EXPORT
     surface::SurfaceExport exporter;
     dialogue::ExportHooks* hooks = &exporter;

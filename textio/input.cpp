@@ -59,6 +59,7 @@ std::string InputUnit::read_line() {
     std::string line;
     if (!std::getline(in_, line)) fail(kEndOfFile);
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (after_line_) after_line_();
     return line;
 }
 

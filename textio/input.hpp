@@ -32,6 +32,9 @@ public:
     // Called before every read: the program flushes its output there, so
     // nothing already written is lost while it waits for an answer.
     void set_before_read(std::function<void()> f) { before_read_ = std::move(f); }
+    // Called after every line read.  At a terminal the user's line end has
+    // already ended the prompt's line on the screen.
+    void set_after_line(std::function<void()> f) { after_line_ = std::move(f); }
 
     // The next line without its line end (LF, or CR LF).  IoError 24 when
     // the input has ended.
@@ -60,6 +63,7 @@ private:
     int unit_;
     std::string name_;
     std::function<void()> before_read_;
+    std::function<void()> after_line_;
 };
 
 }  // namespace textio

@@ -33,6 +33,10 @@ public:
     // A prompt: text that leaves its line open for the answer.
     void prompt(std::string_view text);
 
+    // The open prompt line was ended by someone else (the echo of an answer
+    // typed at a terminal): the next record needs no line end before it.
+    void line_ended() { line_open_ = false; }
+
     void flush();
     // Ends an open prompt line, flushes and closes (no-op when closed).
     void close();

@@ -59,6 +59,19 @@ TEST(OutputUnit, PromptsLeaveTheLineOpenUntilTheNextRecord) {
     EXPECT_EQ(slurp(p), " first\n Enter case \n Enter type \n\n x   1.5000\n last \n");
 }
 
+TEST(OutputUnit, AnAnswerEchoedByATerminalEndsThePromptLine) {
+    TempDir dir;
+    fs::path p = dir.path / "out.txt";
+    {
+        auto u = textio::OutputUnit::create(6, p.string());
+        u.prompt(" Enter case ");
+        u.line_ended();  // the terminal showed the answer and its line end
+        u.record(" next");
+        u.prompt(" last ");
+    }
+    EXPECT_EQ(slurp(p), " Enter case  next\n last \n");
+}
+
 TEST(OutputUnit, ANameIsItsTypedTextWithoutTrailingBlanks) {
     TempDir dir;
     std::string typed = (dir.path / "name with blank").string() + "     ";
