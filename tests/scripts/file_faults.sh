@@ -58,6 +58,12 @@ expect "console output on a full disk" \
   "refldsgn: severe (38): error during write, unit 6, file CONOUT\$" \
   sh -c "printf 'r2.txt\nn\n0\n' | '$bin/refldsgn' > /dev/full"
 
+# A closed console output is a write error; the report gets no console text.
+expect "closed console output" \
+  "refldsgn: severe (38): error during write, unit 6, file CONOUT\$" \
+  sh -c "printf 'closed.txt\nn\n0\n' | '$bin/refldsgn' >&-"
+[ "$(wc -l < closed.txt)" = 4 ] || { echo "FAIL console output went into the report"; fail=1; }
+
 # A 75-character answer names the file of its first 70 characters.
 long=$(printf 'n%.0s' $(seq 1 70))
 printf '%s\n0\n' "${long}12345" | "$bin/refldsgn-basic" > /dev/null
