@@ -20,6 +20,8 @@ namespace geometry {
 using detail::feed_angle;
 using detail::feed_to_vertex;
 using detail::store;
+using detail::real_roots;
+using detail::conic_focal;
 
 void DRGEOB1(In t_, In DM_, In FM_, In LM_, In DF_, Out DS_, Out LS_, Out AS_, Out FS_, Out TE_) {
     const double t = t_, DM = DM_, FM = FM_, LM = LM_, DF = DF_;
@@ -75,9 +77,7 @@ void DRGEOB5(In t_, In DM_, In DS_, In TE_, In DF_, Out FM_, Out LM_, Out LS_, O
         static_cast<float>(16 * (DF * DM + t * DS * DS)),
     };
     std::complex<float> roots[2];
-    std::int32_t status = 0;
-    QUADR(c, roots, status);
-    if (status == 1) return;
+    if (!real_roots(c, roots)) return;
     const double FM = store(FM_, larger_root(roots));
     const double FS = store(FS_, FM * DF / (2 * DS));
     store(LM_, FM - 2 * FS);
@@ -96,9 +96,7 @@ void DRGEOB6(In t_, In DM_, In LM_, In TE_, In DF_, Out FM_, Out DS_, Out LS_, O
         static_cast<float>(16 * tau * (t * DF + DM)),
     };
     std::complex<float> roots[2];
-    std::int32_t status = 0;
-    QUADR(c, roots, status);
-    if (status == 1) return;
+    if (!real_roots(c, roots)) return;
     const double FM = store(FM_, larger_root(roots));
     const double FS = store(FS_, (FM - LM) / 2);
     store(DS_, FM * DF / (2 * FS));
@@ -117,11 +115,9 @@ void DRGEOB7(In t_, In DM_, In LS_, In TE_, In DF_, Out FM_, Out LM_, Out DS_, O
         static_cast<float>(16 * tau * (t * DF * DM + 16 * LS * LS * T * T)),
     };
     std::complex<float> roots[2];
-    std::int32_t status = 0;
-    QUADR(c, roots, status);
-    if (status == 1) return;
+    if (!real_roots(c, roots)) return;
     const double FM = store(FM_, sign_rule_root(roots));
-    const double FS = store(FS_, (t * DM - 4 * FM * T) * LS / (2 * t * DM));
+    const double FS = store(FS_, conic_focal(t, DM, FM, LS, T));
     store(LM_, FM - 2 * FS);
     store(DS_, FM * DF / (2 * FS));
     store(AS_, LS - FS);

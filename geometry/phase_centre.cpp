@@ -20,6 +20,7 @@ namespace geometry {
 using detail::feed_angle;
 using detail::feed_to_vertex;
 using detail::store;
+using detail::real_roots;
 
 void DRGEOP1(In t_, In LP_, In DM_, In FM_, In LM_, In DF_, Out DS_, Out LS_, Out AS_, Out FS_, Out TE_) {
     const double t = t_, LP = LP_, DM = DM_, FM = FM_, LM = LM_, DF = DF_;
@@ -43,9 +44,7 @@ void DRGEOP2(In t_, In LP_, In DM_, In FM_, In TE_, In DF_, Out LM_, Out DS_, Ou
         static_cast<float>(8 * FM * DM - t * tau * (16 * FM * FM - DM * DM)),
     };
     std::complex<float> roots[2];
-    std::int32_t status = 0;
-    QUADR(c, roots, status);
-    if (status == 1) return;
+    if (!real_roots(c, roots)) return;
     const double X = larger_root(roots);
     const double FS = store(FS_, X * c[2] / (32 * tau * FM * DM));
     const double LS = store(LS_, feed_to_vertex(t, DM, FM, FS, TE));
@@ -86,9 +85,7 @@ void DRGEOP5(In t_, In LP_, In DM_, In DS_, In TE_, In DF_, Out FM_, Out LM_, Ou
         static_cast<float>(16 * tau * (DF * DM + t * DS * DS)),
     };
     std::complex<float> roots[2];
-    std::int32_t status = 0;
-    QUADR(c, roots, status);
-    if (status == 1) return;
+    if (!real_roots(c, roots)) return;
     const double FM = store(FM_, larger_root(roots));
     const double FS = store(FS_, (FM * DF / DS + LP) / 2);
     store(LM_, FM - 2 * FS);
@@ -107,9 +104,7 @@ void DRGEOP6(In t_, In LP_, In DM_, In LM_, In TE_, In DF_, Out FM_, Out DS_, Ou
         static_cast<float>(64 * tau * (t * DF + DM)),
     };
     std::complex<float> roots[2];
-    std::int32_t status = 0;
-    QUADR(c, roots, status);
-    if (status == 1) return;
+    if (!real_roots(c, roots)) return;
     const double FS = store(FS_, larger_root(roots));
     const double FM = store(FM_, 2 * FS + LM);
     store(DS_, FM * DF / (2 * FS - LP));
@@ -130,9 +125,7 @@ void DRGEOP7(In t_, In LP_, In DM_, In LS_, In TE_, In DF_, Out FM_, Out LM_, Ou
         static_cast<float>(4 * tau * (t * DF * DM + 16 * T * T * LS * LS)),
     };
     std::complex<float> roots[2];
-    std::int32_t status = 0;
-    QUADR(c, roots, status);
-    if (status == 1) return;
+    if (!real_roots(c, roots)) return;
     const double FS = store(FS_, larger_root(roots));
     const double FM = store(FM_, t * DM * (LS - 2 * FS) / (4 * T * LS));
     store(LM_, FM - 2 * FS);

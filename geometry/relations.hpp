@@ -6,6 +6,10 @@
 #pragma once
 
 #include <cmath>
+#include <complex>
+#include <cstdint>
+
+#include "geometry/model.hpp"
 
 namespace geometry::detail {
 
@@ -27,6 +31,26 @@ inline double feed_angle(double t, double DM, double FM, double DS, double FS) {
 // FS and the feed angle TE (radians).  The solvers follow it with AS = LS - FS.
 inline double feed_to_vertex(double t, double DM, double FM, double FS, double TE) {
     return 2 * t * DM * FS / (t * DM - 4 * FM * std::tan(TE / 2));
+}
+
+// The relations of the subreflector vertex for given DM, FM and LS, with
+// T = tan(TE / 2): the feed position LM and the conic's AS and FS.
+inline double vertex_to_feed(double t, double DM, double FM, double LS, double T) {
+    return ((FM - LS) * t * DM + 4 * LS * FM * T) / (t * DM);
+}
+inline double conic_axis(double t, double DM, double FM, double LS, double T) {
+    return (t * DM + 4 * FM * T) * LS / (2 * t * DM);
+}
+inline double conic_focal(double t, double DM, double FM, double LS, double T) {
+    return (t * DM - 4 * FM * T) * LS / (2 * t * DM);
+}
+
+// Calls QUADR on the stored coefficients; false when its discriminant is
+// negative (the solver then returns at once).
+inline bool real_roots(const float c[3], std::complex<float> roots[2]) {
+    std::int32_t status = 0;
+    QUADR(c, roots, status);
+    return status == 0;
 }
 
 }  // namespace geometry::detail

@@ -17,6 +17,10 @@
 namespace geometry {
 
 using detail::store;
+using detail::real_roots;
+using detail::vertex_to_feed;
+using detail::conic_axis;
+using detail::conic_focal;
 
 void DRGEON1(In t_, In DM_, In LM_, In LS_, In TE_, Out FM_, Out DS_, Out AS_, Out FS_) {
     const double t = t_, DM = DM_, LM = LM_, LS = LS_, TE = TE_;
@@ -46,11 +50,11 @@ void DRGEON3(In t_, In DM_, In FM_, In LS_, In TE_, Out LM_, Out DS_, Out AS_, O
     const double t = t_, DM = DM_, FM = FM_, LS = LS_, TE = TE_;
     const double S = std::sin(TE), T = std::tan(TE / 2);
 
-    store(LM_, ((FM - LS) * t * DM + 4 * LS * FM * T) / (t * DM));
+    store(LM_, vertex_to_feed(t, DM, FM, LS, T));
     store(DS_, 16 * S * FM * LS * (t * DM + 4 * FM * T) /
                              (8 * t * FM * DM + S * (DM * DM + 16 * FM * FM)));
-    store(AS_, (t * DM + 4 * FM * T) * LS / (2 * t * DM));
-    store(FS_, (t * DM - 4 * FM * T) * LS / (2 * t * DM));
+    store(AS_, conic_axis(t, DM, FM, LS, T));
+    store(FS_, conic_focal(t, DM, FM, LS, T));
 }
 
 void DRGEON4(In t_, In FM_, In DS_, In LS_, In TE_, Out DM_, Out LM_, Out AS_, Out FS_) {
@@ -64,13 +68,11 @@ void DRGEON4(In t_, In FM_, In DS_, In LS_, In TE_, Out DM_, Out LM_, Out AS_, O
         static_cast<float>(S * DS),
     };
     std::complex<float> roots[2];
-    std::int32_t status = 0;
-    QUADR(c, roots, status);
-    if (status == 1) return;
+    if (!real_roots(c, roots)) return;
     const double DM = store(DM_, larger_root(roots));
-    store(LM_, ((FM - LS) * t * DM + 4 * LS * FM * T) / (t * DM));
-    store(AS_, (t * DM + 4 * FM * T) * LS / (2 * t * DM));
-    store(FS_, (t * DM - 4 * FM * T) * LS / (2 * t * DM));
+    store(LM_, vertex_to_feed(t, DM, FM, LS, T));
+    store(AS_, conic_axis(t, DM, FM, LS, T));
+    store(FS_, conic_focal(t, DM, FM, LS, T));
 }
 
 void DRGEON5(In t_, In LM_, In DS_, In LS_, In TE_, Out DM_, Out FM_, Out AS_, Out FS_) {
@@ -84,9 +86,7 @@ void DRGEON5(In t_, In LM_, In DS_, In LS_, In TE_, Out DM_, Out FM_, Out AS_, O
         static_cast<float>(4 * S * (4 * LS * T - DS)),
     };
     std::complex<float> roots[2];
-    std::int32_t status = 0;
-    QUADR(c, roots, status);
-    if (status == 1) return;
+    if (!real_roots(c, roots)) return;
     // For a consistent design the other root is LS (the degenerate conic AS = 0).
     const double FS = store(FS_, smaller_root(roots));
     store(FM_, 2 * FS + LM);
@@ -120,13 +120,11 @@ void DRGEON7(In t_, In DM_, In DS_, In LS_, In TE_, Out FM_, Out LM_, Out AS_, O
         static_cast<float>(16 * S * (4 * LS * T - DS)),
     };
     std::complex<float> roots[2];
-    std::int32_t status = 0;
-    QUADR(c, roots, status);
-    if (status == 1) return;
+    if (!real_roots(c, roots)) return;
     const double FM = store(FM_, sign_rule_root(roots));
-    store(LM_, ((FM - LS) * t * DM + 4 * LS * FM * T) / (t * DM));
-    store(AS_, (t * DM + 4 * FM * T) * LS / (2 * t * DM));
-    store(FS_, (t * DM - 4 * FM * T) * LS / (2 * t * DM));
+    store(LM_, vertex_to_feed(t, DM, FM, LS, T));
+    store(AS_, conic_axis(t, DM, FM, LS, T));
+    store(FS_, conic_focal(t, DM, FM, LS, T));
 }
 
 }  // namespace geometry
