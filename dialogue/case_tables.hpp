@@ -11,38 +11,13 @@
 #include <span>
 #include <string_view>
 
-#include "geometry/model.hpp"
+#include "geometry/design_cases.hpp"
 
 namespace dialogue {
 
 using Geometry = geometry::DualReflectorGeometry;
-// A quantity of the design, named by its member.
-using Quantity = float Geometry::*;
-
-// The quantities under their usual two-letter names, so that the tables
-// read like the lists they come from.
-namespace qty {
-inline constexpr Quantity t = &Geometry::t;
-inline constexpr Quantity DM = &Geometry::DM;
-inline constexpr Quantity FM = &Geometry::FM;
-inline constexpr Quantity LM = &Geometry::LM;
-inline constexpr Quantity DS = &Geometry::DS;
-inline constexpr Quantity LS = &Geometry::LS;
-inline constexpr Quantity TE = &Geometry::TE;
-inline constexpr Quantity AS = &Geometry::AS;
-inline constexpr Quantity FS = &Geometry::FS;
-inline constexpr Quantity DF = &Geometry::DF;
-inline constexpr Quantity LP = &Geometry::LP;
-}  // namespace qty
-
-// A solver bound to the members it takes, in its argument order:
-//   solve<geometry::DRGEON1, t, DM, LM, LS, TE, FM, DS, AS, FS>
-// calls DRGEON1(g.t, g.DM, g.LM, g.LS, g.TE, g.FM, g.DS, g.AS, g.FS).
-using Solver = void (*)(Geometry&);
-template <auto Fn, Quantity... Args>
-void solve(Geometry& g) {
-    Fn(g.*Args...);
-}
+using geometry::Quantity;
+namespace qty = geometry::qty;
 
 // The texts of a prescribable quantity: the prompt for one value (Vary loop
 // and export step) and the prompt for a sweep range.  TE has no range
@@ -88,15 +63,13 @@ struct Column {
 };
 inline constexpr Column TE_in_degrees{qty::TE, true};
 
-// One case.  Mode 1 uses the first four entries of menu, prescribed and
+// The texts of one case.  Mode 1 uses the first four entries of menu and
 // options and the first two columns; mode 2 the first three of each.  The
-// last menu record is the prompt of the Vary question.  `with_phase` is
-// the solver used when the feed phase centre is included (mode 2 only).
+// last menu record is the prompt of the Vary question.  What the case
+// prescribes and which solver solves it is the geometry's case table of
+// the same number; menu entry k names its prescribed quantity k.
 struct CaseTable {
     std::array<std::string_view, 4> menu{};
-    std::array<Quantity, 4> prescribed{};
-    Solver plain = nullptr;
-    Solver with_phase = nullptr;
     std::array<Column, 3> columns{};
     std::array<VaryOption, 4> options{};
 };
@@ -110,8 +83,9 @@ struct RowField {
 };
 
 struct ModeTable {
-    std::span<const CaseTable> cases;  // cases 1 to 7
-    int sweepable;                     // entries of each Vary menu after "0 Stop"
+    const geometry::DesignMode* design;  // the quantities and solvers of cases 1 to 7
+    std::span<const CaseTable> cases;    // their texts, cases 1 to 7
+    int sweepable;                       // entries of each Vary menu after "0 Stop"
     std::span<const RowField> row;     // the row layout
     bool feed_questions;               // DF, phase centre and LP asked per pass
 };

@@ -14,7 +14,7 @@ constexpr std::string_view kPhaseDepthPrompt = " Enter distance into feed from a
 // Cases 1 to 7 run their dialogue; any other case number runs nothing.
 void dispatch(DialogueState& st, const ModeTable& mode) {
     if (st.kase >= 1 && st.kase <= static_cast<std::int32_t>(mode.cases.size())) {
-        run_case_dialogue(st, mode, mode.cases[static_cast<std::size_t>(st.kase - 1)]);
+        run_case_dialogue(st, mode, static_cast<std::size_t>(st.kase - 1));
     }
 }
 

@@ -12,7 +12,7 @@
 #include "textio/error.hpp"
 
 #if REFLDSGN_WITH_EXPORT
-#include "export/surface_export.hpp"
+#include "export/dialogue_hooks.hpp"
 #endif
 
 int main() {

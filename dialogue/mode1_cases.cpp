@@ -3,24 +3,20 @@
 // DRGEON7.  A row shows the swept value, the two columns of the case, AS,
 // FS and LT, in fields of 9, 9, 12, 11, 10 and 9 characters.
 #include "dialogue/case_tables.hpp"
-#include "geometry/solvers.hpp"
 
 namespace dialogue {
 namespace {
 
 using namespace qty;
 
-// A solver's arguments: the type, the prescribed quantities in menu order
-// (TE in radians), then the solved ones.
+// The texts of each case; the quantities it prescribes, in menu order, and
+// its solver are in the geometry's case table.
 constexpr std::array<CaseTable, 7> kCases = {{
     // Case 1 prescribes DM, LM, LS, TE; DRGEON1 solves the rest.
     {.menu = {"       1 Main diameter",
               "       2 Main Vertex to Feed",
               "       3 Feed to subreflector",
               "       4 Feed half subtended angle "},
-     .prescribed = {DM, LM, LS, TE},
-     .plain = solve<geometry::DRGEON1, t, DM, LM, LS, TE, FM, DS, AS, FS>,
-     .with_phase = nullptr,
      .columns = {FM, DS},
      .options = {{
          // 1 sweeps DM
@@ -52,9 +48,6 @@ constexpr std::array<CaseTable, 7> kCases = {{
               "       2 Main focal length",
               "       3 Main vertex to feed",
               "       4 Feed half subtended angle "},
-     .prescribed = {DM, FM, LM, TE},
-     .plain = solve<geometry::DRGEON2, t, DM, FM, LM, TE, DS, LS, AS, FS>,
-     .with_phase = nullptr,
      .columns = {LS, DS},
      .options = {{
          // 1 sweeps DM
@@ -86,9 +79,6 @@ constexpr std::array<CaseTable, 7> kCases = {{
               "       2 Main focal length",
               "       3 Feed to subreflector vertex",
               "       4 Feed half subtended angle "},
-     .prescribed = {DM, FM, LS, TE},
-     .plain = solve<geometry::DRGEON3, t, DM, FM, LS, TE, LM, DS, AS, FS>,
-     .with_phase = nullptr,
      .columns = {LM, DS},
      .options = {{
          // 1 sweeps DM
@@ -120,9 +110,6 @@ constexpr std::array<CaseTable, 7> kCases = {{
               "       2 Subreflector diameter",
               "       3 Feed to subreflector vertex",
               "       4 Feed half subtended angle "},
-     .prescribed = {FM, DS, LS, TE},
-     .plain = solve<geometry::DRGEON4, t, FM, DS, LS, TE, DM, LM, AS, FS>,
-     .with_phase = nullptr,
      .columns = {DM, LM},
      .options = {{
          // 1 sweeps FM
@@ -154,9 +141,6 @@ constexpr std::array<CaseTable, 7> kCases = {{
               "       2 Subreflector diameter",
               "       3 Feed to subreflector vertex",
               "       4 Feed half subtended angle "},
-     .prescribed = {LM, DS, LS, TE},
-     .plain = solve<geometry::DRGEON5, t, LM, DS, LS, TE, DM, FM, AS, FS>,
-     .with_phase = nullptr,
      .columns = {DM, FM},
      .options = {{
          // 1 sweeps LM
@@ -188,9 +172,6 @@ constexpr std::array<CaseTable, 7> kCases = {{
               "       2 Main focal length",
               "       3 Subreflector diameter",
               "       4 Feed half subtended angle "},
-     .prescribed = {DM, FM, DS, TE},
-     .plain = solve<geometry::DRGEON6, t, DM, FM, DS, TE, LM, LS, AS, FS>,
-     .with_phase = nullptr,
      .columns = {LM, LS},
      .options = {{
          // 1 sweeps DM
@@ -222,9 +203,6 @@ constexpr std::array<CaseTable, 7> kCases = {{
               "       2 Subreflector diameter",
               "       3 Feed to subreflector",
               "       4 Feed half subtended angle "},
-     .prescribed = {DM, DS, LS, TE},
-     .plain = solve<geometry::DRGEON7, t, DM, DS, LS, TE, FM, LM, AS, FS>,
-     .with_phase = nullptr,
      .columns = {FM, LM},
      .options = {{
          // 1 sweeps DM
@@ -260,6 +238,7 @@ constexpr RowField kRow[] = {
 
 }  // namespace
 
-const ModeTable kMode1 = {.cases = kCases, .sweepable = 4, .row = kRow, .feed_questions = false};
+const ModeTable kMode1 = {.design = &geometry::kNoCondition,
+                          .cases = kCases, .sweepable = 4, .row = kRow, .feed_questions = false};
 
 }  // namespace dialogue

@@ -5,23 +5,20 @@
 // columns 2 and 3 of the case, AS, FS, column 6 of the case and LT, in
 // fields of 9, 9, 10, 9, 9, 8 and 9 characters; column 6 has 3 decimals.
 #include "dialogue/case_tables.hpp"
-#include "geometry/solvers.hpp"
 
 namespace dialogue {
 namespace {
 
 using namespace qty;
 
-// A solver's arguments: the type (then LP), the prescribed quantities (TE
-// in radians), DF, then the solved ones.  Columns: 2, 3 and 6 of the row.
+// The texts of each case; the quantities it prescribes, in menu order, and
+// its solvers are in the geometry's case table.  Columns: 2, 3 and 6 of
+// the row.
 constexpr std::array<CaseTable, 7> kCases = {{
     // Case 1 prescribes DM, FM, LM.
     {.menu = {"       1 Main diameter",
               "       2 Main focal length",
               "       3 Main vertex to feed "},
-     .prescribed = {DM, FM, LM},
-     .plain = solve<geometry::DRGEOB1, t, DM, FM, LM, DF, DS, LS, AS, FS, TE>,
-     .with_phase = solve<geometry::DRGEOP1, t, LP, DM, FM, LM, DF, DS, LS, AS, FS, TE>,
      .columns = {LS, DS, TE_in_degrees},
      .options = {{
          // 1 sweeps DM
@@ -47,9 +44,6 @@ constexpr std::array<CaseTable, 7> kCases = {{
     {.menu = {"       1 Main diameter",
               "       2 Main focal length",
               "       3 Feed subtended angle "},
-     .prescribed = {DM, FM, TE},
-     .plain = solve<geometry::DRGEOB2, t, DM, FM, TE, DF, LM, DS, LS, AS, FS>,
-     .with_phase = solve<geometry::DRGEOP2, t, LP, DM, FM, TE, DF, LM, DS, LS, AS, FS>,
      .columns = {LM, DS, LS},
      .options = {{
          // 1 sweeps DM
@@ -75,9 +69,6 @@ constexpr std::array<CaseTable, 7> kCases = {{
     {.menu = {"       1 Main diameter",
               "       2 Main focal length",
               "       3 Subreflector diameter "},
-     .prescribed = {DM, FM, DS},
-     .plain = solve<geometry::DRGEOB3, t, DM, FM, DS, DF, LM, LS, AS, FS, TE>,
-     .with_phase = solve<geometry::DRGEOP3, t, LP, DM, FM, DS, DF, LM, LS, AS, FS, TE>,
      .columns = {LM, LS, TE_in_degrees},
      .options = {{
          // 1 sweeps DM
@@ -103,9 +94,6 @@ constexpr std::array<CaseTable, 7> kCases = {{
     {.menu = {"       1 Main diameter",
               "       2 Main vertex to feed",
               "       3 Subreflector diameter "},
-     .prescribed = {DM, LM, DS},
-     .plain = solve<geometry::DRGEOB4, t, DM, LM, DS, DF, FM, LS, AS, FS, TE>,
-     .with_phase = solve<geometry::DRGEOP4, t, LP, DM, LM, DS, DF, FM, LS, AS, FS, TE>,
      .columns = {FM, LS, TE_in_degrees},
      .options = {{
          // 1 sweeps DM
@@ -131,9 +119,6 @@ constexpr std::array<CaseTable, 7> kCases = {{
     {.menu = {"       1 Main diameter",
               "       2 Subreflector diameter",
               "       3 Feed subtended angle "},
-     .prescribed = {DM, DS, TE},
-     .plain = solve<geometry::DRGEOB5, t, DM, DS, TE, DF, FM, LM, LS, AS, FS>,
-     .with_phase = solve<geometry::DRGEOP5, t, LP, DM, DS, TE, DF, FM, LM, LS, AS, FS>,
      .columns = {FM, LM, LS},
      .options = {{
          // 1 sweeps DM
@@ -159,9 +144,6 @@ constexpr std::array<CaseTable, 7> kCases = {{
     {.menu = {"       1 Main diameter",
               "       2 Main vertex to feed",
               "       3 Feed subtended angle "},
-     .prescribed = {DM, LM, TE},
-     .plain = solve<geometry::DRGEOB6, t, DM, LM, TE, DF, FM, DS, LS, AS, FS>,
-     .with_phase = solve<geometry::DRGEOP6, t, LP, DM, LM, TE, DF, FM, DS, LS, AS, FS>,
      .columns = {FM, DS, LS},
      .options = {{
          // 1 sweeps DM
@@ -187,9 +169,6 @@ constexpr std::array<CaseTable, 7> kCases = {{
     {.menu = {"       1 Main diameter",
               "       2 Feed to subreflector",
               "       3 Feed subtended angle "},
-     .prescribed = {DM, LS, TE},
-     .plain = solve<geometry::DRGEOB7, t, DM, LS, TE, DF, FM, LM, DS, AS, FS>,
-     .with_phase = solve<geometry::DRGEOP7, t, LP, DM, LS, TE, DF, FM, LM, DS, AS, FS>,
      .columns = {FM, LM, DS},
      .options = {{
          // 1 sweeps DM
@@ -220,6 +199,7 @@ constexpr RowField kRow[] = {
 
 }  // namespace
 
-const ModeTable kMode2 = {.cases = kCases, .sweepable = 3, .row = kRow, .feed_questions = true};
+const ModeTable kMode2 = {.design = &geometry::kMinimumBlockage,
+                          .cases = kCases, .sweepable = 3, .row = kRow, .feed_questions = true};
 
 }  // namespace dialogue

@@ -3,8 +3,6 @@
 #include "dialogue/sweep.hpp"
 
 #include <algorithm>
-#include <bit>
-#include <cmath>
 
 #include "dialogue/export_hooks.hpp"
 
@@ -40,17 +38,14 @@ constexpr std::string_view kFeedAngleLabel = " Feed Half subtended angle:   ";
 constexpr std::string_view kEffectiveFdLabel = " Effective f/D:               ";
 constexpr std::string_view kPhaseCentreLabel = " Phase center behind aperture ";
 
-// The single-precision 1.4 of the row count.
-constexpr double kRowAllowance = static_cast<double>(std::bit_cast<float>(std::uint32_t{0x3FB33333u}));
-
 const QuantityPrompts& prompts_of(Quantity q) {
     return *std::find_if(kQuantityPrompts.begin(), kQuantityPrompts.end(),
                          [q](const QuantityPrompts& p) { return p.q == q; });
 }
 
-bool prescribes(const ModeTable& mode, const CaseTable& c, Quantity q) {
-    auto end = c.prescribed.begin() + mode.sweepable;
-    return std::find(c.prescribed.begin(), end, q) != end;
+bool prescribes(const geometry::DesignCase& d, const ModeTable& mode, Quantity q) {
+    auto end = d.prescribed.begin() + mode.sweepable;
+    return std::find(d.prescribed.begin(), end, q) != end;
 }
 
 // Asks the one value of a prescribed quantity; a feed angle answer is
@@ -81,7 +76,7 @@ void read_range(DialogueState& st, Quantity swept) {
 
 // The report header: geometry title, given-value lines, feed-angle line
 // and phase-centre line.  Report file only.
-void write_report_header(DialogueState& st, const ModeTable& mode, const CaseTable& c,
+void write_report_header(DialogueState& st, const ModeTable& mode, const geometry::DesignCase& d,
                          const VaryOption& opt, Quantity swept, textio::Record& r) {
     textio::OutputUnit& rep = st.report;
     if (st.g.t == -1.0f) {
@@ -95,7 +90,7 @@ void write_report_header(DialogueState& st, const ModeTable& mode, const CaseTab
         if (line.label.empty()) break;
         rep.record(r.clear().lit(line.label).F(st.g.*line.q, 9, 4));
     }
-    if (prescribes(mode, c, qty::TE) && swept != qty::TE) {
+    if (prescribes(d, mode, qty::TE) && swept != qty::TE) {
         if (st.feed_answer > 0) {
             rep.record(r.clear().lit(kFeedAngleLabel).F(st.feed_answer, 9, 2));
         } else if (st.feed_answer < 0) {
@@ -145,16 +140,16 @@ void format_row(const DialogueState& st, const ModeTable& mode, const CaseTable&
 
 // The sweep of one prescribed quantity: range, header, heading, one row per
 // design, then the export step when export is on.
-void sweep(DialogueState& st, const ModeTable& mode, const CaseTable& c, const VaryOption& opt,
-           Quantity swept) {
+void sweep(DialogueState& st, const ModeTable& mode, const geometry::DesignCase& d, const CaseTable& c,
+           const VaryOption& opt, Quantity swept) {
     read_range(st, swept);
     st.rows = row_count(st.start, st.stop, st.step);
 
     textio::Record r;
-    write_report_header(st, mode, c, opt, swept, r);
+    write_report_header(st, mode, d, opt, swept, r);
     write_heading(st, opt, swept);
 
-    const Solver solve = mode.feed_questions && st.phase_answer == 1 ? c.with_phase : c.plain;
+    const geometry::Solver solve = mode.feed_questions && st.phase_answer == 1 ? d.with_phase : d.plain;
     const bool angle = swept == qty::TE;
     for (std::int32_t i = 1; i <= st.rows; ++i) {
         st.row = i;
@@ -186,41 +181,9 @@ void sweep(DialogueState& st, const ModeTable& mode, const CaseTable& c, const V
 std::string_view fixed_prompt(Quantity q) { return prompts_of(q).fixed; }
 std::string_view range_prompt(Quantity q) { return prompts_of(q).range; }
 
-bool range_count(float start, float stop, float step, std::int32_t& n) {
-    const double count = (static_cast<double>(stop) - static_cast<double>(start)) / static_cast<double>(step) +
-                         kRowAllowance;
-    // Truncation toward zero stays in range exactly when the count lies
-    // strictly between -2^31 - 1 and 2^31; NaN fails both tests.
-    if (!(count > -2147483649.0 && count < 2147483648.0)) return false;
-    n = static_cast<std::int32_t>(count);
-    return true;
-}
-
-std::int32_t row_count(float start, float stop, float step) {
-    std::int32_t n = 0;
-    return range_count(start, stop, step, n) ? n : 0;
-}
-
-float swept_value(float start, float step, std::int32_t i) {
-    return static_cast<float>((static_cast<double>(i) - 1.0) * static_cast<double>(step) +
-                              static_cast<double>(start));
-}
-
-float feed_angle(float answer) {
-    if (answer < 0) return static_cast<float>(2.0 * std::atan(-1.0 / (4.0 * static_cast<double>(answer))));
-    return static_cast<float>(static_cast<double>(answer) * static_cast<double>(geometry::kDegreeFactor));
-}
-
-float swept_angle(float value, std::int32_t angle_type) {
-    if (angle_type == 2) return static_cast<float>(2.0 * std::atan(1.0 / (4.0 * static_cast<double>(value))));
-    return static_cast<float>(static_cast<double>(value) * static_cast<double>(geometry::kDegreeFactor));
-}
-
-float degrees(float te) {
-    return static_cast<float>(static_cast<double>(te) / static_cast<double>(geometry::kDegreeFactor));
-}
-
-void run_case_dialogue(DialogueState& st, const ModeTable& mode, const CaseTable& c) {
+void run_case_dialogue(DialogueState& st, const ModeTable& mode, std::size_t case_index) {
+    const CaseTable& c = mode.cases[case_index];
+    const geometry::DesignCase& d = mode.design->cases[case_index];
     const int n = mode.sweepable;
     for (;;) {
         st.con.out.record(kVaryStop);
@@ -229,11 +192,11 @@ void run_case_dialogue(DialogueState& st, const ModeTable& mode, const CaseTable
         st.con.in.read(st.vary);
         if (st.vary == 0) return;
         for (int k = 0; k < n; ++k) {
-            if (k + 1 != st.vary) read_fixed(st, c.prescribed[static_cast<std::size_t>(k)]);
+            if (k + 1 != st.vary) read_fixed(st, d.prescribed[static_cast<std::size_t>(k)]);
         }
         if (st.vary >= 1 && st.vary <= n) {
             const auto k = static_cast<std::size_t>(st.vary - 1);
-            sweep(st, mode, c, c.options[k], c.prescribed[k]);
+            sweep(st, mode, d, c, c.options[k], d.prescribed[k]);
         }
     }
 }

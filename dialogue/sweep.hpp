@@ -6,37 +6,23 @@
 
 #include "dialogue/case_tables.hpp"
 #include "dialogue/state.hpp"
+#include "geometry/ranges.hpp"
 
 namespace dialogue {
 
-// The count of a start,stop,step range: (stop - start) / step + 1.4, with
-// the single-precision 1.4 (1.39999998), evaluated in double and truncated
-// toward zero.  False, and n untouched, when the count is NaN, infinite or
-// beyond 32 bits (a step of 0 among them).  The export's point count of an
-// .rsf file follows the same rule.
-bool range_count(float start, float stop, float step, std::int32_t& n);
-
-// Rows of a sweep: the range count, where a negative count is kept as it is
-// (no rows either) and a range without a count gives 0.
-std::int32_t row_count(float start, float stop, float step);
-
-// The swept value of row i (1-based): (i - 1) * step + start, computed
-// afresh from the index.
-float swept_value(float start, float step, std::int32_t i);
-
+// The sweep arithmetic lives with the geometry, shared with the solve
+// program; the dialogue names it as it always has.
+using geometry::range_count;
+using geometry::row_count;
+using geometry::swept_value;
+using geometry::swept_angle;
+using geometry::degrees;
 // TE in radians for one typed feed angle answer: degrees when 0 or
 // positive, minus the effective f/D when negative.
-float feed_angle(float answer);
+inline float feed_angle(float answer) { return geometry::angle_of_answer(answer); }
 
-// TE in radians for a row of a TE sweep: the value is an effective f/D with
-// angle input type 2 and an angle in degrees with any other type.
-float swept_angle(float value, std::int32_t angle_type);
-
-// A solved TE (radians) in degrees, as shown in mode-2 rows.
-float degrees(float te);
-
-// One case dialogue: the Vary loop until the answer 0, with a sweep for
+// One case dialogue (case k + 1 of the mode): the Vary loop until the answer 0, with a sweep for
 // every menu answer that names a quantity.
-void run_case_dialogue(DialogueState& st, const ModeTable& mode, const CaseTable& c);
+void run_case_dialogue(DialogueState& st, const ModeTable& mode, std::size_t k);
 
 }  // namespace dialogue

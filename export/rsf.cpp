@@ -1,12 +1,12 @@
 #include "export/rsf.hpp"
 
-#include "dialogue/sweep.hpp"
+#include "geometry/ranges.hpp"
 #include "textio/format.hpp"
 
 namespace surface {
 
 bool rsf_point_count(float start, float stop, float step, std::int32_t& N) {
-    return dialogue::range_count(start, stop, step, N);
+    return geometry::range_count(start, stop, step, N);
 }
 
 void write_rsf(textio::OutputUnit& out, std::string_view label, std::int32_t N, float start,

@@ -16,9 +16,4 @@ std::int32_t NYES(textio::InputUnit& in) {
     return 0;
 }
 
-void SurfaceExport::export_design(textio::Console& con, float& DM, float& FM, float& DS, float& TE,
-                                  float& t) {
-    DURTIC(con, settings_, DM, FM, DS, TE, t);
-}
-
 }  // namespace surface

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "dialogue/export_hooks.hpp"
 #include "textio/console.hpp"
 
 namespace surface {
@@ -35,17 +34,5 @@ struct ExportSettings {
 // opened by its typed name, written and closed before the next question.
 void DURTIC(textio::Console& con, ExportSettings& settings, float& DM, float& FM, float& DS,
             float& TE, float& t);
-
-class SurfaceExport : public dialogue::ExportHooks {
-public:
-    std::int32_t yes_no(textio::InputUnit& in) override { return NYES(in); }
-    void export_design(textio::Console& con, float& DM, float& FM, float& DS, float& TE,
-                       float& t) override;
-
-    const ExportSettings& settings() const { return settings_; }
-
-private:
-    ExportSettings settings_;
-};
 
 }  // namespace surface

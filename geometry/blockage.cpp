@@ -23,7 +23,7 @@ using detail::store;
 using detail::real_roots;
 using detail::conic_focal;
 
-void DRGEOB1(In t_, In DM_, In FM_, In LM_, In DF_, Out DS_, Out LS_, Out AS_, Out FS_, Out TE_) {
+Status DRGEOB1(In t_, In DM_, In FM_, In LM_, In DF_, Out DS_, Out LS_, Out AS_, Out FS_, Out TE_) {
     const double t = t_, DM = DM_, FM = FM_, LM = LM_, DF = DF_;
 
     const double FS = store(FS_, (FM - LM) / 2);
@@ -31,22 +31,24 @@ void DRGEOB1(In t_, In DM_, In FM_, In LM_, In DF_, Out DS_, Out LS_, Out AS_, O
     const double TE = store(TE_, feed_angle(t, DM, FM, DS, FS));
     const double LS = store(LS_, feed_to_vertex(t, DM, FM, FS, TE));
     store(AS_, LS - FS);
+    return Status::solved;
 }
 
-void DRGEOB2(In t_, In DM_, In FM_, In TE_, In DF_, Out LM_, Out DS_, Out LS_, Out AS_, Out FS_) {
+Status DRGEOB2(In t_, In DM_, In FM_, In TE_, In DF_, Out LM_, Out DS_, Out LS_, Out AS_, Out FS_) {
     const double t = t_, DM = DM_, FM = FM_, TE = TE_, DF = DF_;
     const double tau = std::tan(TE);
 
     // A negative radicand has no real FS: the NaN spreads to every output.
-    const double FS = store(FS_, std::sqrt((8 * FM * DM * DF - tau * t * DF * (16 * FM * FM - DM * DM)) /
-                                           (64 * tau * DM)));
+    const double radicand = (8 * FM * DM * DF - tau * t * DF * (16 * FM * FM - DM * DM)) / (64 * tau * DM);
+    const double FS = store(FS_, std::sqrt(radicand));
     const double LS = store(LS_, feed_to_vertex(t, DM, FM, FS, TE));
     store(DS_, FM * DF / (2 * FS));
     store(AS_, LS - FS);
     store(LM_, FM - 2 * FS);
+    return radicand < 0 ? Status::negative_radicand : Status::solved;
 }
 
-void DRGEOB3(In t_, In DM_, In FM_, In DS_, In DF_, Out LM_, Out LS_, Out AS_, Out FS_, Out TE_) {
+Status DRGEOB3(In t_, In DM_, In FM_, In DS_, In DF_, Out LM_, Out LS_, Out AS_, Out FS_, Out TE_) {
     const double t = t_, DM = DM_, FM = FM_, DS = DS_, DF = DF_;
 
     const double FS = store(FS_, FM * DF / (2 * DS));
@@ -54,9 +56,10 @@ void DRGEOB3(In t_, In DM_, In FM_, In DS_, In DF_, Out LM_, Out LS_, Out AS_, O
     const double TE = store(TE_, feed_angle(t, DM, FM, DS, FS));
     const double LS = store(LS_, feed_to_vertex(t, DM, FM, FS, TE));
     store(AS_, LS - FS);
+    return Status::solved;
 }
 
-void DRGEOB4(In t_, In DM_, In LM_, In DS_, In DF_, Out FM_, Out LS_, Out AS_, Out FS_, Out TE_) {
+Status DRGEOB4(In t_, In DM_, In LM_, In DS_, In DF_, Out FM_, Out LS_, Out AS_, Out FS_, Out TE_) {
     const double t = t_, DM = DM_, LM = LM_, DS = DS_, DF = DF_;
 
     const double FS = store(FS_, LM * DF / (2 * (DS - DF)));
@@ -64,9 +67,10 @@ void DRGEOB4(In t_, In DM_, In LM_, In DS_, In DF_, Out FM_, Out LS_, Out AS_, O
     const double TE = store(TE_, feed_angle(t, DM, FM, DS, FS));
     const double LS = store(LS_, feed_to_vertex(t, DM, FM, FS, TE));
     store(AS_, LS - FS);
+    return Status::solved;
 }
 
-void DRGEOB5(In t_, In DM_, In DS_, In TE_, In DF_, Out FM_, Out LM_, Out LS_, Out AS_, Out FS_) {
+Status DRGEOB5(In t_, In DM_, In DS_, In TE_, In DF_, Out FM_, Out LM_, Out LS_, Out AS_, Out FS_) {
     const double t = t_, DM = DM_, DS = DS_, TE = TE_, DF = DF_;
     const double tau = std::tan(TE);
 
@@ -77,15 +81,16 @@ void DRGEOB5(In t_, In DM_, In DS_, In TE_, In DF_, Out FM_, Out LM_, Out LS_, O
         static_cast<float>(16 * (DF * DM + t * DS * DS)),
     };
     std::complex<float> roots[2];
-    if (!real_roots(c, roots)) return;
+    if (!real_roots(c, roots)) return Status::no_real_root;
     const double FM = store(FM_, larger_root(roots));
     const double FS = store(FS_, FM * DF / (2 * DS));
     store(LM_, FM - 2 * FS);
     const double LS = store(LS_, feed_to_vertex(t, DM, FM, FS, TE));
     store(AS_, LS - FS);
+    return Status::solved;
 }
 
-void DRGEOB6(In t_, In DM_, In LM_, In TE_, In DF_, Out FM_, Out DS_, Out LS_, Out AS_, Out FS_) {
+Status DRGEOB6(In t_, In DM_, In LM_, In TE_, In DF_, Out FM_, Out DS_, Out LS_, Out AS_, Out FS_) {
     const double t = t_, DM = DM_, LM = LM_, TE = TE_, DF = DF_;
     const double tau = std::tan(TE);
 
@@ -96,15 +101,16 @@ void DRGEOB6(In t_, In DM_, In LM_, In TE_, In DF_, Out FM_, Out DS_, Out LS_, O
         static_cast<float>(16 * tau * (t * DF + DM)),
     };
     std::complex<float> roots[2];
-    if (!real_roots(c, roots)) return;
+    if (!real_roots(c, roots)) return Status::no_real_root;
     const double FM = store(FM_, larger_root(roots));
     const double FS = store(FS_, (FM - LM) / 2);
     store(DS_, FM * DF / (2 * FS));
     const double LS = store(LS_, feed_to_vertex(t, DM, FM, FS, TE));
     store(AS_, LS - FS);
+    return Status::solved;
 }
 
-void DRGEOB7(In t_, In DM_, In LS_, In TE_, In DF_, Out FM_, Out LM_, Out DS_, Out AS_, Out FS_) {
+Status DRGEOB7(In t_, In DM_, In LS_, In TE_, In DF_, Out FM_, Out LM_, Out DS_, Out AS_, Out FS_) {
     const double t = t_, DM = DM_, LS = LS_, TE = TE_, DF = DF_;
     const double T = std::tan(TE / 2), tau = std::tan(TE);
 
@@ -115,12 +121,13 @@ void DRGEOB7(In t_, In DM_, In LS_, In TE_, In DF_, Out FM_, Out LM_, Out DS_, O
         static_cast<float>(16 * tau * (t * DF * DM + 16 * LS * LS * T * T)),
     };
     std::complex<float> roots[2];
-    if (!real_roots(c, roots)) return;
+    if (!real_roots(c, roots)) return Status::no_real_root;
     const double FM = store(FM_, sign_rule_root(roots));
     const double FS = store(FS_, conic_focal(t, DM, FM, LS, T));
     store(LM_, FM - 2 * FS);
     store(DS_, FM * DF / (2 * FS));
     store(AS_, LS - FS);
+    return Status::solved;
 }
 
 }  // namespace geometry

@@ -22,7 +22,7 @@ using detail::feed_to_vertex;
 using detail::store;
 using detail::real_roots;
 
-void DRGEOP1(In t_, In LP_, In DM_, In FM_, In LM_, In DF_, Out DS_, Out LS_, Out AS_, Out FS_, Out TE_) {
+Status DRGEOP1(In t_, In LP_, In DM_, In FM_, In LM_, In DF_, Out DS_, Out LS_, Out AS_, Out FS_, Out TE_) {
     const double t = t_, LP = LP_, DM = DM_, FM = FM_, LM = LM_, DF = DF_;
 
     const double FS = store(FS_, (FM - LM) / 2);
@@ -30,9 +30,10 @@ void DRGEOP1(In t_, In LP_, In DM_, In FM_, In LM_, In DF_, Out DS_, Out LS_, Ou
     const double TE = store(TE_, feed_angle(t, DM, FM, DS, FS));
     const double LS = store(LS_, feed_to_vertex(t, DM, FM, FS, TE));
     store(AS_, LS - FS);
+    return Status::solved;
 }
 
-void DRGEOP2(In t_, In LP_, In DM_, In FM_, In TE_, In DF_, Out LM_, Out DS_, Out LS_, Out AS_, Out FS_) {
+Status DRGEOP2(In t_, In LP_, In DM_, In FM_, In TE_, In DF_, Out LM_, Out DS_, Out LS_, Out AS_, Out FS_) {
     const double t = t_, LP = LP_, DM = DM_, FM = FM_, TE = TE_, DF = DF_;
     const double tau = std::tan(TE);
 
@@ -44,7 +45,7 @@ void DRGEOP2(In t_, In LP_, In DM_, In FM_, In TE_, In DF_, Out LM_, Out DS_, Ou
         static_cast<float>(8 * FM * DM - t * tau * (16 * FM * FM - DM * DM)),
     };
     std::complex<float> roots[2];
-    if (!real_roots(c, roots)) return;
+    if (!real_roots(c, roots)) return Status::no_real_root;
     const double X = larger_root(roots);
     const double FS = store(FS_, X * c[2] / (32 * tau * FM * DM));
     const double LS = store(LS_, feed_to_vertex(t, DM, FM, FS, TE));
@@ -52,9 +53,10 @@ void DRGEOP2(In t_, In LP_, In DM_, In FM_, In TE_, In DF_, Out LM_, Out DS_, Ou
     store(DS_, FM * DF / (2 * FS - LP));
     store(AS_, LS - FS);
     store(LM_, FM - 2 * FS);
+    return Status::solved;
 }
 
-void DRGEOP3(In t_, In LP_, In DM_, In FM_, In DS_, In DF_, Out LM_, Out LS_, Out AS_, Out FS_, Out TE_) {
+Status DRGEOP3(In t_, In LP_, In DM_, In FM_, In DS_, In DF_, Out LM_, Out LS_, Out AS_, Out FS_, Out TE_) {
     const double t = t_, LP = LP_, DM = DM_, FM = FM_, DS = DS_, DF = DF_;
 
     const double FS = store(FS_, (FM * DF / DS + LP) / 2);
@@ -62,9 +64,10 @@ void DRGEOP3(In t_, In LP_, In DM_, In FM_, In DS_, In DF_, Out LM_, Out LS_, Ou
     const double TE = store(TE_, feed_angle(t, DM, FM, DS, FS));
     const double LS = store(LS_, feed_to_vertex(t, DM, FM, FS, TE));
     store(AS_, LS - FS);
+    return Status::solved;
 }
 
-void DRGEOP4(In t_, In LP_, In DM_, In LM_, In DS_, In DF_, Out FM_, Out LS_, Out AS_, Out FS_, Out TE_) {
+Status DRGEOP4(In t_, In LP_, In DM_, In LM_, In DS_, In DF_, Out FM_, Out LS_, Out AS_, Out FS_, Out TE_) {
     const double t = t_, LP = LP_, DM = DM_, LM = LM_, DS = DS_, DF = DF_;
 
     const double FS = store(FS_, (DS * LP + LM * DF) / (2 * (DS - DF)));
@@ -72,9 +75,10 @@ void DRGEOP4(In t_, In LP_, In DM_, In LM_, In DS_, In DF_, Out FM_, Out LS_, Ou
     const double TE = store(TE_, feed_angle(t, DM, FM, DS, FS));
     const double LS = store(LS_, feed_to_vertex(t, DM, FM, FS, TE));
     store(AS_, LS - FS);
+    return Status::solved;
 }
 
-void DRGEOP5(In t_, In LP_, In DM_, In DS_, In TE_, In DF_, Out FM_, Out LM_, Out LS_, Out AS_, Out FS_) {
+Status DRGEOP5(In t_, In LP_, In DM_, In DS_, In TE_, In DF_, Out FM_, Out LM_, Out LS_, Out AS_, Out FS_) {
     const double t = t_, LP = LP_, DM = DM_, DS = DS_, TE = TE_, DF = DF_;
     const double tau = std::tan(TE);
 
@@ -85,15 +89,16 @@ void DRGEOP5(In t_, In LP_, In DM_, In DS_, In TE_, In DF_, Out FM_, Out LM_, Ou
         static_cast<float>(16 * tau * (DF * DM + t * DS * DS)),
     };
     std::complex<float> roots[2];
-    if (!real_roots(c, roots)) return;
+    if (!real_roots(c, roots)) return Status::no_real_root;
     const double FM = store(FM_, larger_root(roots));
     const double FS = store(FS_, (FM * DF / DS + LP) / 2);
     store(LM_, FM - 2 * FS);
     const double LS = store(LS_, feed_to_vertex(t, DM, FM, FS, TE));
     store(AS_, LS - FS);
+    return Status::solved;
 }
 
-void DRGEOP6(In t_, In LP_, In DM_, In LM_, In TE_, In DF_, Out FM_, Out DS_, Out LS_, Out AS_, Out FS_) {
+Status DRGEOP6(In t_, In LP_, In DM_, In LM_, In TE_, In DF_, Out FM_, Out DS_, Out LS_, Out AS_, Out FS_) {
     const double t = t_, LP = LP_, DM = DM_, LM = LM_, TE = TE_, DF = DF_;
     const double tau = std::tan(TE);
 
@@ -104,15 +109,16 @@ void DRGEOP6(In t_, In LP_, In DM_, In LM_, In TE_, In DF_, Out FM_, Out DS_, Ou
         static_cast<float>(64 * tau * (t * DF + DM)),
     };
     std::complex<float> roots[2];
-    if (!real_roots(c, roots)) return;
+    if (!real_roots(c, roots)) return Status::no_real_root;
     const double FS = store(FS_, larger_root(roots));
     const double FM = store(FM_, 2 * FS + LM);
     store(DS_, FM * DF / (2 * FS - LP));
     const double LS = store(LS_, feed_to_vertex(t, DM, FM, FS, TE));
     store(AS_, LS - FS);
+    return Status::solved;
 }
 
-void DRGEOP7(In t_, In LP_, In DM_, In LS_, In TE_, In DF_, Out FM_, Out LM_, Out DS_, Out AS_, Out FS_) {
+Status DRGEOP7(In t_, In LP_, In DM_, In LS_, In TE_, In DF_, Out FM_, Out LM_, Out DS_, Out AS_, Out FS_) {
     const double t = t_, LP = LP_, DM = DM_, LS = LS_, TE = TE_, DF = DF_;
     const double T = std::tan(TE / 2), tau = std::tan(TE);
 
@@ -125,12 +131,13 @@ void DRGEOP7(In t_, In LP_, In DM_, In LS_, In TE_, In DF_, Out FM_, Out LM_, Ou
         static_cast<float>(4 * tau * (t * DF * DM + 16 * T * T * LS * LS)),
     };
     std::complex<float> roots[2];
-    if (!real_roots(c, roots)) return;
+    if (!real_roots(c, roots)) return Status::no_real_root;
     const double FS = store(FS_, larger_root(roots));
     const double FM = store(FM_, t * DM * (LS - 2 * FS) / (4 * T * LS));
     store(LM_, FM - 2 * FS);
     store(DS_, FM * DF / (2 * FS - LP));
     store(AS_, LS - FS);
+    return Status::solved;
 }
 
 }  // namespace geometry

@@ -22,7 +22,7 @@ using detail::vertex_to_feed;
 using detail::conic_axis;
 using detail::conic_focal;
 
-void DRGEON1(In t_, In DM_, In LM_, In LS_, In TE_, Out FM_, Out DS_, Out AS_, Out FS_) {
+Status DRGEON1(In t_, In DM_, In LM_, In LS_, In TE_, Out FM_, Out DS_, Out AS_, Out FS_) {
     const double t = t_, DM = DM_, LM = LM_, LS = LS_, TE = TE_;
     const double S = std::sin(TE), T = std::tan(TE / 2);
 
@@ -30,9 +30,10 @@ void DRGEON1(In t_, In DM_, In LM_, In LS_, In TE_, Out FM_, Out DS_, Out AS_, O
     const double FM = store(FM_, 2 * FS + LM);
     store(AS_, LS - FS);
     store(DS_, 4 * (LS - FS) / (1 / S + t * (DM * DM + 16 * FM * FM) / (8 * FM * DM)));
+    return Status::solved;
 }
 
-void DRGEON2(In t_, In DM_, In FM_, In LM_, In TE_, Out DS_, Out LS_, Out AS_, Out FS_) {
+Status DRGEON2(In t_, In DM_, In FM_, In LM_, In TE_, Out DS_, Out LS_, Out AS_, Out FS_) {
     const double t = t_, DM = DM_, FM = FM_, LM = LM_, TE = TE_;
     const double S = std::sin(TE), T = std::tan(TE / 2);
 
@@ -44,9 +45,10 @@ void DRGEON2(In t_, In DM_, In FM_, In LM_, In TE_, Out DS_, Out LS_, Out AS_, O
     const double P = 8 * FM * DM * (t * DM - 4 * FM * T);
     const double Q = S * (DM * DM + 16 * FM * FM) * (DM - 4 * t * FM * T);
     store(DS_, N / (P + Q));
+    return Status::solved;
 }
 
-void DRGEON3(In t_, In DM_, In FM_, In LS_, In TE_, Out LM_, Out DS_, Out AS_, Out FS_) {
+Status DRGEON3(In t_, In DM_, In FM_, In LS_, In TE_, Out LM_, Out DS_, Out AS_, Out FS_) {
     const double t = t_, DM = DM_, FM = FM_, LS = LS_, TE = TE_;
     const double S = std::sin(TE), T = std::tan(TE / 2);
 
@@ -55,9 +57,10 @@ void DRGEON3(In t_, In DM_, In FM_, In LS_, In TE_, Out LM_, Out DS_, Out AS_, O
                              (8 * t * FM * DM + S * (DM * DM + 16 * FM * FM)));
     store(AS_, conic_axis(t, DM, FM, LS, T));
     store(FS_, conic_focal(t, DM, FM, LS, T));
+    return Status::solved;
 }
 
-void DRGEON4(In t_, In FM_, In DS_, In LS_, In TE_, Out DM_, Out LM_, Out AS_, Out FS_) {
+Status DRGEON4(In t_, In FM_, In DS_, In LS_, In TE_, Out DM_, Out LM_, Out AS_, Out FS_) {
     const double t = t_, FM = FM_, DS = DS_, LS = LS_, TE = TE_;
     const double S = std::sin(TE), T = std::tan(TE / 2);
 
@@ -68,14 +71,15 @@ void DRGEON4(In t_, In FM_, In DS_, In LS_, In TE_, Out DM_, Out LM_, Out AS_, O
         static_cast<float>(S * DS),
     };
     std::complex<float> roots[2];
-    if (!real_roots(c, roots)) return;
+    if (!real_roots(c, roots)) return Status::no_real_root;
     const double DM = store(DM_, larger_root(roots));
     store(LM_, vertex_to_feed(t, DM, FM, LS, T));
     store(AS_, conic_axis(t, DM, FM, LS, T));
     store(FS_, conic_focal(t, DM, FM, LS, T));
+    return Status::solved;
 }
 
-void DRGEON5(In t_, In LM_, In DS_, In LS_, In TE_, Out DM_, Out FM_, Out AS_, Out FS_) {
+Status DRGEON5(In t_, In LM_, In DS_, In LS_, In TE_, Out DM_, Out FM_, Out AS_, Out FS_) {
     const double t = t_, LM = LM_, DS = DS_, LS = LS_, TE = TE_;
     const double S = std::sin(TE), T = std::tan(TE / 2);
 
@@ -86,15 +90,16 @@ void DRGEON5(In t_, In LM_, In DS_, In LS_, In TE_, Out DM_, Out FM_, Out AS_, O
         static_cast<float>(4 * S * (4 * LS * T - DS)),
     };
     std::complex<float> roots[2];
-    if (!real_roots(c, roots)) return;
+    if (!real_roots(c, roots)) return Status::no_real_root;
     // For a consistent design the other root is LS (the degenerate conic AS = 0).
     const double FS = store(FS_, smaller_root(roots));
     store(FM_, 2 * FS + LM);
     store(AS_, LS - FS);
     store(DM_, 4 * LS * T * (2 * FS + LM) / ((LS - 2 * FS) * t));
+    return Status::solved;
 }
 
-void DRGEON6(In t_, In DM_, In FM_, In DS_, In TE_, Out LM_, Out LS_, Out AS_, Out FS_) {
+Status DRGEON6(In t_, In DM_, In FM_, In DS_, In TE_, Out LM_, Out LS_, Out AS_, Out FS_) {
     const double t = t_, DM = DM_, FM = FM_, DS = DS_, TE = TE_;
     const double S = std::sin(TE), T = std::tan(TE / 2);
 
@@ -107,9 +112,10 @@ void DRGEON6(In t_, In DM_, In FM_, In DS_, In TE_, Out LM_, Out LS_, Out AS_, O
     store(AS_, V * DS / (32 * S * DM * FM));
     store(FS_, V * DS * (t * DM - 4 * U) / (32 * S * FM * DM * (t * DM + 4 * U)));
     store(LM_, -W / (16 * S * DM * FM * (t * DM + 4 * U)));
+    return Status::solved;
 }
 
-void DRGEON7(In t_, In DM_, In DS_, In LS_, In TE_, Out FM_, Out LM_, Out AS_, Out FS_) {
+Status DRGEON7(In t_, In DM_, In DS_, In LS_, In TE_, Out FM_, Out LM_, Out AS_, Out FS_) {
     const double t = t_, DM = DM_, DS = DS_, LS = LS_, TE = TE_;
     const double S = std::sin(TE), T = std::tan(TE / 2);
 
@@ -120,11 +126,12 @@ void DRGEON7(In t_, In DM_, In DS_, In LS_, In TE_, Out FM_, Out LM_, Out AS_, O
         static_cast<float>(16 * S * (4 * LS * T - DS)),
     };
     std::complex<float> roots[2];
-    if (!real_roots(c, roots)) return;
+    if (!real_roots(c, roots)) return Status::no_real_root;
     const double FM = store(FM_, sign_rule_root(roots));
     store(LM_, vertex_to_feed(t, DM, FM, LS, T));
     store(AS_, conic_axis(t, DM, FM, LS, T));
     store(FS_, conic_focal(t, DM, FM, LS, T));
+    return Status::solved;
 }
 
 }  // namespace geometry

@@ -104,7 +104,7 @@ TEST(SweepValues, DegreesAreTheSinglePrecisionQuotient) {
 
 // ------------------------------------------------------------ case tables
 
-std::vector<Quantity> lengths_held(const ModeTable& mode, const CaseTable& c, Quantity swept) {
+std::vector<Quantity> lengths_held(const ModeTable& mode, const geometry::DesignCase& c, Quantity swept) {
     std::vector<Quantity> held;
     if (mode.feed_questions) held.push_back(qty::DF);
     for (int k = 0; k < mode.sweepable; ++k) {
@@ -126,8 +126,10 @@ TEST(CaseTables, EveryCaseIsComplete) {
             SCOPED_TRACE("mode " + std::to_string(mode->sweepable == 4 ? 1 : 2) + " case " +
                          std::to_string(k + 1));
             const CaseTable& c = mode->cases[k];
-            EXPECT_NE(c.plain, nullptr);
-            EXPECT_EQ(c.with_phase == nullptr, !mode->feed_questions);
+            const geometry::DesignCase& d = mode->design->cases[k];
+            EXPECT_EQ(mode->design->prescribed, mode->sweepable);
+            EXPECT_NE(d.plain, nullptr);
+            EXPECT_EQ(d.with_phase == nullptr, !mode->feed_questions);
             for (std::size_t i = 0; i < 4; ++i) {
                 const std::string_view rec = c.menu[i];
                 if (i >= n) {
@@ -139,18 +141,18 @@ TEST(CaseTables, EveryCaseIsComplete) {
             }
             // Mode 1 prescribes TE last in every case.
             if (!mode->feed_questions) {
-                EXPECT_EQ(c.prescribed[3], qty::TE);
+                EXPECT_EQ(d.prescribed[3], qty::TE);
             }
             for (std::size_t i = 0; i < n; ++i) {
                 const VaryOption& opt = c.options[i];
-                const Quantity swept = c.prescribed[i];
+                const Quantity swept = d.prescribed[i];
                 std::vector<Quantity> given;
                 for (const GivenLine& line : opt.given) {
                     if (line.label.empty()) break;
                     EXPECT_EQ(line.label.size(), 30u) << line.label;
                     given.push_back(line.q);
                 }
-                EXPECT_EQ(given, lengths_held(*mode, c, swept)) << "option " << i + 1;
+                EXPECT_EQ(given, lengths_held(*mode, d, swept)) << "option " << i + 1;
                 EXPECT_FALSE(opt.heading.upper.empty());
                 EXPECT_FALSE(opt.heading.lower.empty());
                 EXPECT_EQ(opt.fd_heading.upper.empty(), swept != qty::TE);
@@ -202,7 +204,7 @@ void expect_binding_solves(const ModeTable& mode, const Design& d, bool phase) {
     const Geometry want = geometry_of(d);
     for (std::size_t k = 0; k < 7; ++k) {
         SCOPED_TRACE("case " + std::to_string(k + 1) + (phase ? " with phase centre" : ""));
-        const CaseTable& c = mode.cases[k];
+        const geometry::DesignCase& c = mode.design->cases[k];
         Geometry g = want;
         g.DF = phase ? d.DF_LP : d.DF;
         g.LP = phase ? 0.05f : 0.0f;

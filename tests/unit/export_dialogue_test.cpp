@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "export/surface_export.hpp"
+#include "export/dialogue_hooks.hpp"
 #include "export_test_support.hpp"
 #include "textio/error.hpp"
 
