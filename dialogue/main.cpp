@@ -5,7 +5,6 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "dialogue/state.hpp"
@@ -19,9 +18,7 @@ int main() {
     // A standard descriptor closed by the caller is taken by an unwritable
     // stand-in, so that no file the program opens lands on it and receives
     // console output; writing to a closed console is then a write error.
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (fcntl(fd, F_GETFD) == -1 && open("/dev/null", O_RDONLY) != fd) return 1;
-    }
+    if (!textio::reserve_standard_descriptors()) return 1;
     // A closed output pipe or a file-size limit is a write error (38), not
     // a silent end of the run.
     std::signal(SIGPIPE, SIG_IGN);

@@ -13,3 +13,4 @@ if command -v clang++ >/dev/null 2>&1; then
   rm -rf "$corpus"
 fi
 python3 fuzz/program_fuzz.py build-sanitize --runs 300 --seed "$(date +%j)"
+python3 fuzz/solve_fuzz.py build-sanitize --runs 200 --seed "$(date +%j)"

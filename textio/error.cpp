@@ -27,8 +27,8 @@ std::string build(int number, int unit, std::string_view file) {
 
 }  // namespace
 
-IoError::IoError(int number, int unit, std::string_view file)
-    : std::runtime_error(build(number, unit, file)), number_(number) {}
+IoError::IoError(int number, int unit, std::string_view file, int os_error)
+    : std::runtime_error(build(number, unit, file)), number_(number), file_(file), os_error_(os_error) {}
 
 std::string diagnostic_line(std::string_view program, const IoError& e) {
     std::string s(program);

@@ -22,11 +22,16 @@ enum IoErrorNumber : int {
 // "<program>: severe (<number>): <message>" to standard error.
 class IoError : public std::runtime_error {
 public:
-    IoError(int number, int unit, std::string_view file);
+    // os_error is the system's error number behind it (errno), 0 for none.
+    IoError(int number, int unit, std::string_view file, int os_error = 0);
     int number() const { return number_; }
+    const std::string& file() const { return file_; }
+    int os_error() const { return os_error_; }
 
 private:
     int number_;
+    std::string file_;
+    int os_error_;
 };
 
 // The diagnostic line (without line end) for an error raised in `program`.

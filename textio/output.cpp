@@ -42,6 +42,13 @@ private:
 };
 }  // namespace
 
+bool reserve_standard_descriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1 && ::open("/dev/null", O_RDONLY) != fd) return false;
+    }
+    return true;
+}
+
 std::string_view trim_name(std::string_view typed) {
     std::size_t end = typed.find_last_not_of(' ');
     return end == std::string_view::npos ? std::string_view{} : typed.substr(0, end + 1);
@@ -60,7 +67,7 @@ OutputUnit OutputUnit::create(int unit, std::string_view typed) {
         int err = errno;
         bool denied = err == EACCES || err == EPERM || err == EROFS || err == ETXTBSY;
         bool bad_name = err == ENAMETOOLONG || err == EILSEQ;
-        throw IoError(denied ? kPermissionDenied : bad_name ? kFileNameError : kOpenFailure, unit, name);
+        throw IoError(denied ? kPermissionDenied : bad_name ? kFileNameError : kOpenFailure, unit, name, err);
     }
     return OutputUnit(unit, std::move(name), fd, true);
 }
@@ -111,7 +118,7 @@ void OutputUnit::write_all(const char* p, std::size_t n) {
         ssize_t k = ::write(fd_, p, n);
         if (k < 0) {
             if (errno == EINTR) continue;
-            throw IoError(kWriteError, unit_, name_);
+            throw IoError(kWriteError, unit_, name_, errno);
         }
         p += k;
         n -= static_cast<std::size_t>(k);
@@ -141,7 +148,7 @@ void OutputUnit::close() {
         throw;
     }
     fd_ = -1;
-    if (owns_fd_ && ::close(fd) != 0 && errno != EINTR) throw IoError(kWriteError, unit_, name_);
+    if (owns_fd_ && ::close(fd) != 0 && errno != EINTR) throw IoError(kWriteError, unit_, name_, errno);
 }
 
 }  // namespace textio

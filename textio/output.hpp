@@ -58,6 +58,12 @@ private:
     std::string buf_;
 };
 
+// Gives every closed standard descriptor (0, 1, 2) an unwritable stand-in,
+// so that no file the program opens lands on one and receives what was
+// meant for the console; writing to a closed console is then a write
+// error.  False if that fails.
+bool reserve_standard_descriptors();
+
 // The name a typed A70 answer stands for: trailing blanks removed.
 std::string_view trim_name(std::string_view typed);
 

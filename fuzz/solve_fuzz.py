@@ -1,0 +1,155 @@
+#!/usr/bin/env python3
+"""Fuzzing refldsgn-solve with random argument lists.
+
+Usage: solve_fuzz.py BIN_DIR [--runs N] [--seed S] [--jobs J] [--timeout SECONDS]
+
+BIN_DIR should hold a sanitizer build (cmake -DREFLDSGN_SANITIZE=ON).  Each
+run is a random list of valid and invalid quantities, values, sweeps, study
+files and options.  It must end within the time limit with status 0 or 3
+(rows written, nothing on standard error), or 2 (one line on standard error
+beginning "refldsgn-solve: ", nothing on standard output); 1 is an I/O
+failure and never expected here.  Failing argument lists are kept under
+fuzz/findings/.
+"""
+import argparse
+import concurrent.futures
+import os
+import random
+import shlex
+import subprocess
+import sys
+import tempfile
+
+KEYS = ["type", "DM", "FM", "LM", "DS", "LS", "TE", "FDE", "DF", "LP"]
+BAD_KEYS = ["dm", "Dm", "X", "", "type ", " DM", "TE2", "D M"]
+TYPES = ["cassegrain", "gregorian", "-1", "1", "1.0", "+1", "0", "2", "Cassegrain", "", "-1e0", "nan"]
+NUMBERS = ["0", "1", "-1", "0.5", "2.52", "6", "100", "-2.47", "1e-3", "1e38", "-1e38", "3.4e38", "1e-45", "0.0",
+           "-0", ".5", "5.", "90", "89.999", "1e30", "65", "13.1639"]
+BAD_NUMBERS = ["", "abc", "1..2", "--1", "1e", "inf", "nan", "0x10", "1,5", "9" * 60, "1e39", "\u00e9", "1 2"]
+
+
+def value(rng):
+    r = rng.random()
+    if r < 0.55:
+        return rng.choice(NUMBERS)
+    if r < 0.85:  # a sweep, mostly short
+        start = rng.choice(NUMBERS)
+        step = rng.choice(["1", "0.5", "-1", "0", "10", "0.001", "1e30", "-0.5", "2"])
+        stop = rng.choice([start, "10", "100", "0", "-10", "1e3", "200"])
+        return "%s:%s:%s" % (start, stop, step)
+    if r < 0.95:
+        return rng.choice(BAD_NUMBERS)
+    return rng.choice(["1:2", "1:2:3:4", ":::", "1::1", "a:b:c"])
+
+
+MODE1 = [["DM", "LM", "LS"], ["DM", "FM", "LM"], ["DM", "FM", "LS"], ["FM", "DS", "LS"], ["LM", "DS", "LS"],
+         ["DM", "FM", "DS"], ["DM", "DS", "LS"]]
+MODE2 = [["DM", "FM", "LM"], ["DM", "FM", "TE"], ["DM", "FM", "DS"], ["DM", "LM", "DS"], ["DM", "DS", "TE"],
+         ["DM", "LM", "TE"], ["DM", "LS", "TE"]]
+
+
+def arguments(rng, study):
+    """Mostly a valid case with random values, then a few random changes."""
+    args = ["type=" + rng.choice(TYPES[:4] if rng.random() < 0.9 else TYPES)]
+    if rng.random() < 0.5:
+        keys = rng.choice(MODE1) + [rng.choice(["TE", "FDE"])]
+    else:
+        keys = [k if k != "TE" or rng.random() < 0.7 else "FDE" for k in rng.choice(MODE2)] + ["DF"]
+        if rng.random() < 0.5:
+            keys.append("LP")
+    swept = 0
+    for key in keys:
+        v = value(rng) if rng.random() < 0.15 else rng.choice(NUMBERS)
+        if ":" not in v and swept < 2 and rng.random() < 0.3:
+            v = "%s:%s:%s" % (rng.choice(["0.5", "1", "2", "6", "-1", "0"]), rng.choice(["10", "20", "100"]),
+                              rng.choice(["1", "0.5", "2.5", "7", "3"]))
+        swept += ":" in v
+        args.append("%s=%s" % (key, v))
+    for _ in range(rng.choice([0, 0, 0, 1, 1, 2, 3])):
+        r = rng.random()
+        if r < 0.3 and len(args) > 1:
+            del args[rng.randrange(len(args))]
+        elif r < 0.55:
+            key = rng.choice(KEYS)
+            args.append("%s=%s" % (key, rng.choice(TYPES) if key == "type" else value(rng)))
+        elif r < 0.65:
+            args.append("%s=%s" % (rng.choice(BAD_KEYS), value(rng)))
+        elif r < 0.8:
+            args.append(rng.choice(["-f ", "--format ", "--format="]) + rng.choice(["table", "csv", "json", "xml", ""]))
+        elif r < 0.9:
+            args.append(rng.choice(["--strict", "--bogus", "-x", "--", "DM"]))
+        else:
+            args.append("@" + study)
+    rng.shuffle(args)
+    # An option and its value stay together.
+    return [part for a in args for part in (a.split(" ", 1) if a.startswith("-") and " " in a else [a])]
+
+
+def study_file(rng, path):
+    lines = []
+    for _ in range(rng.randint(0, 6)):
+        key = rng.choice(KEYS + BAD_KEYS[:2])
+        val = rng.choice(TYPES) if key == "type" else value(rng)
+        lines.append(rng.choice(["%s=%s", "%s = %s", " %s= %s # note", "%s=%s %% c"]) % (key, val))
+        if rng.random() < 0.1:
+            lines.append(rng.choice(["", "# only a comment", "garbage", "=5"]))
+    with open(path, "w") as f:
+        f.write("\n".join(lines) + "\n")
+
+
+def check(program, args, cwd, timeout):
+    try:
+        r = subprocess.run([program] + args + ["-o", os.devnull], cwd=cwd, capture_output=True, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return "timeout"
+    err = r.stderr.decode(errors="replace")
+    if r.returncode in (0, 3):
+        if err:
+            return "status %d with stderr %r" % (r.returncode, err[:300])
+        return None
+    if r.returncode == 2:
+        if r.stdout:
+            return "status 2 with output"
+        if not err.startswith("refldsgn-solve: ") or err.count("\n") != 1:
+            return "status 2 with stderr %r" % err[:300]
+        return None
+    return "status %d, stderr %r" % (r.returncode, err[:300])
+
+
+def one(program, seed, timeout):
+    rng = random.Random(seed)
+    with tempfile.TemporaryDirectory() as work:
+        study = os.path.join(work, "study.txt")
+        study_file(rng, study)
+        args = arguments(rng, study)
+        problem = check(program, args, work, timeout)
+        return (seed, args, open(study).read(), problem) if problem else None
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("bin_dir")
+    ap.add_argument("--runs", type=int, default=2000)
+    ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--jobs", type=int, default=2)
+    ap.add_argument("--timeout", type=float, default=60.0)
+    a = ap.parse_args()
+    program = os.path.join(os.path.abspath(a.bin_dir), "refldsgn-solve")
+    findings = os.path.join(os.path.dirname(os.path.abspath(__file__)), "findings")
+    bad = 0
+    with concurrent.futures.ThreadPoolExecutor(a.jobs) as pool:
+        for result in pool.map(lambda s: one(program, s, a.timeout), range(a.seed * 100000, a.seed * 100000 + a.runs)):
+            if result is None:
+                continue
+            bad += 1
+            seed, args, study, problem = result
+            os.makedirs(findings, exist_ok=True)
+            with open(os.path.join(findings, "solve-%d.txt" % seed), "w") as f:
+                f.write("args: %s\nstudy.txt:\n%s\nproblem: %s\n" % (shlex.join(args), study, problem))
+            print("seed %d: %s\n  %s" % (seed, problem, shlex.join(args)))
+    print("refldsgn-solve: %d runs, %d failures" % (a.runs, bad))
+    sys.exit(1 if bad else 0)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,205 @@
+#include "solve/inputs.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "geometry/ranges.hpp"
+
+namespace solve {
+
+namespace q = geometry::qty;
+
+const std::array<KeyInfo, 10> kKeys = {{
+    {Key::type, "type", nullptr, false, "reflector type: cassegrain (or -1), gregorian (or 1)"},
+    {Key::DM, "DM", q::DM, true, "main reflector diameter"},
+    {Key::FM, "FM", q::FM, true, "main reflector focal length"},
+    {Key::LM, "LM", q::LM, true, "main vertex to feed point (negative: feed behind the vertex)"},
+    {Key::DS, "DS", q::DS, true, "subreflector diameter"},
+    {Key::LS, "LS", q::LS, true, "feed point to subreflector vertex"},
+    {Key::TE, "TE", q::TE, true, "feed half subtended angle, degrees"},
+    {Key::FDE, "FDE", q::TE, true, "effective f/D, instead of TE"},
+    {Key::DF, "DF", q::DF, true, "feed diameter: selects the minimum-blockage mode"},
+    {Key::LP, "LP", q::LP, true, "phase-centre depth behind the feed aperture (with DF)"},
+}};
+
+const KeyInfo& info(Key k) { return kKeys[static_cast<std::size_t>(k)]; }
+
+const Assignment* Inputs::find(Key k) const {
+    for (const Assignment& a : items)
+        if (a.key == k) return &a;
+    return nullptr;
+}
+
+namespace {
+
+std::string quoted(std::string_view s) { return "'" + std::string(s) + "'"; }
+
+std::string key_list() {
+    std::string s;
+    for (const KeyInfo& k : kKeys) {
+        if (!s.empty()) s += ", ";
+        s += k.name;
+    }
+    return s;
+}
+
+std::string_view trim(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return {};
+    const auto last = s.find_last_not_of(" \t\r");
+    return s.substr(first, last - first + 1);
+}
+
+float parse_type(std::string_view text, const std::string& origin) {
+    if (text == "cassegrain") return -1.0f;
+    if (text == "gregorian") return 1.0f;
+    float v = 0;
+    if (parse_number(text, v) && (v == -1.0f || v == 1.0f)) return v;
+    throw InputError("type must be cassegrain, gregorian, -1 or 1, not " + quoted(text) + " (" + origin +
+                     ")");
+}
+
+// One QUANTITY=VALUE: the name, the value as a number or a sweep.
+Assignment parse_assignment(std::string_view name, std::string_view text, const std::string& origin) {
+    const auto it = std::find_if(kKeys.begin(), kKeys.end(), [&](const KeyInfo& k) { return k.name == name; });
+    if (it == kKeys.end()) {
+        throw InputError("unknown quantity " + quoted(name) + " (" + origin + "); the quantities are " +
+                         key_list());
+    }
+    Assignment a;
+    a.key = it->key;
+    a.text = std::string(text);
+    a.origin = origin;
+    const std::string what = std::string(name) + "=" + std::string(text) + " (" + origin + ")";
+    if (text.empty()) throw InputError(std::string(name) + " has no value (" + origin + ")");
+    if (a.key == Key::type) {
+        a.value = parse_type(text, origin);
+        return a;
+    }
+    if (text.find(':') == std::string_view::npos) {
+        if (!parse_number(text, a.value)) throw InputError("malformed number in " + what);
+        return a;
+    }
+    if (!it->sweepable) throw InputError(std::string(name) + " cannot be swept: " + what);
+    const auto c1 = text.find(':');
+    const auto c2 = text.find(':', c1 + 1);
+    if (c2 == std::string_view::npos || text.find(':', c2 + 1) != std::string_view::npos ||
+        !parse_number(text.substr(0, c1), a.start) || !parse_number(text.substr(c1 + 1, c2 - c1 - 1), a.stop) ||
+        !parse_number(text.substr(c2 + 1), a.step)) {
+        throw InputError("malformed sweep in " + what + ": write START:STOP:STEP");
+    }
+    a.swept = true;
+    std::int32_t n = 0;
+    if (!geometry::range_count(a.start, a.stop, a.step, n) || n < 1) {
+        throw InputError("the sweep " + what + " gives no rows" +
+                         (a.step == 0 ? std::string(" (a step of 0)") : std::string()));
+    }
+    if (n > kMaxSweepRows) {
+        throw InputError("the sweep " + what + " gives " + std::to_string(n) + " rows, more than " +
+                         std::to_string(kMaxSweepRows));
+    }
+    a.count = n;
+    return a;
+}
+
+// Splits NAME=VALUE (blanks around the '=' allowed in files).
+Assignment parse_text(std::string_view item, const std::string& origin) {
+    const auto eq = item.find('=');
+    if (eq == std::string_view::npos) {
+        throw InputError("expected QUANTITY=VALUE, not " + quoted(item) + " (" + origin + ")");
+    }
+    return parse_assignment(trim(item.substr(0, eq)), trim(item.substr(eq + 1)), origin);
+}
+
+// Adds one assignment from a source (the command line, or one file):
+// the same quantity twice within sources of one kind is an error.
+void add(std::vector<Assignment>& into, Assignment a) {
+    for (const Assignment& b : into) {
+        if (b.key == a.key) {
+            throw InputError(std::string(info(a.key).name) + " is given twice (" + b.origin + " and " + a.origin +
+                             ")");
+        }
+    }
+    into.push_back(std::move(a));
+}
+
+void read_file(const std::string& path, std::vector<Assignment>& into) {
+    std::ifstream in(path);
+    if (!in) throw InputError("cannot read " + path + ": " + std::strerror(errno));
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        std::string_view s(line);
+        const auto comment = s.find_first_of("#%");
+        if (comment != std::string_view::npos) s = s.substr(0, comment);
+        s = trim(s);
+        if (s.empty()) continue;
+        add(into, parse_text(s, path + " line " + std::to_string(number)));
+    }
+    if (in.bad()) throw InputError("cannot read " + path + ": " + std::strerror(errno));
+}
+
+}  // namespace
+
+bool parse_number(std::string_view text, float& value) {
+    // [+-] digits [. digits] [e [+-] digits], or [+-] . digits [...]
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < n && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+    if (i < n && text[i] == '.') {
+        ++i;
+        while (i < n && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+        std::size_t exp_digits = 0;
+        while (i < n && text[i] >= '0' && text[i] <= '9') ++i, ++exp_digits;
+        if (exp_digits == 0) return false;
+    }
+    if (i != n) return false;
+    const std::string s(text);
+    const float v = std::strtof(s.c_str(), nullptr);  // correctly rounded
+    if (std::isinf(v)) return false;                  // beyond the single-precision range
+    value = v;
+    return true;
+}
+
+Inputs read_inputs(std::span<const std::string> args) {
+    // Command-line assignments and file assignments are kept apart: within
+    // each the same quantity twice is an error, and the command line wins
+    // over the files.  The order is that of first mention.
+    std::vector<Assignment> command, files;
+    std::vector<std::pair<Key, bool>> order;  // (key, from the command line)
+    for (const std::string& arg : args) {
+        if (!arg.empty() && arg[0] == '@') {
+            const std::size_t before = files.size();
+            read_file(arg.substr(1), files);
+            for (std::size_t i = before; i < files.size(); ++i) order.emplace_back(files[i].key, false);
+            continue;
+        }
+        add(command, parse_text(arg, "the command line"));
+        order.emplace_back(command.back().key, true);
+    }
+    Inputs result;
+    for (const auto& [key, from_command] : order) {
+        if (result.find(key) != nullptr) continue;
+        auto pick = [key](const std::vector<Assignment>& v) -> const Assignment* {
+            for (const Assignment& a : v)
+                if (a.key == key) return &a;
+            return nullptr;
+        };
+        const Assignment* a = pick(command);
+        if (a == nullptr) a = pick(files);
+        result.items.push_back(*a);
+    }
+    return result;
+}
+
+}  // namespace solve

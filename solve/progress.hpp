@@ -1,0 +1,35 @@
+// Progress of long work on standard error: shown only when standard error
+// is a terminal and the work has run for more than a second, never in a
+// pipe or a file.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace solve {
+
+class Progress {
+public:
+    // what: the unit counted ("rows", "designs").
+    Progress(std::string what, std::int64_t total);
+    ~Progress() { finish(); }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    // done of total units are finished; cheap enough to call per row.
+    void update(std::int64_t done);
+    // Clears the progress line, if one was shown.
+    void finish();
+
+private:
+    using Clock = std::chrono::steady_clock;
+    std::string what_;
+    std::int64_t total_;
+    bool enabled_;
+    bool shown_ = false;
+    Clock::time_point start_;
+    Clock::time_point next_;
+};
+
+}  // namespace solve

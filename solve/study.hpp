@@ -1,0 +1,101 @@
+// A study: the design case that the given quantities select, the fixed
+// values and up to two sweeps (the second nested inside the first), and the
+// solved, checked design of every row.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "geometry/design_cases.hpp"
+#include "solve/inputs.hpp"
+
+namespace solve {
+
+// The numbers of a row, in the order of the CSV columns after mode, case
+// and type (check comes after M, the derived ones after check).
+enum class Value : std::uint8_t {
+    DM, FM, LM, DS, LS, TE, FDE, AS, FS, LT, DF, LP, e, M,
+    f_D, rim_angle, sub_vertex, F_eq, main_depth,
+};
+inline constexpr std::size_t kValues = 19;
+
+// The checks of a design, in the order of their codes.
+enum class Check : std::uint8_t {
+    no_solution, non_finite, non_positive, wrong_conic, sub_not_smaller, angle_range,
+    feed_not_smaller, feed_beyond_focus, inconsistent,
+};
+inline constexpr std::size_t kChecks = 9;
+std::string_view code_of(Check c);
+
+// One row: the design as solved and what the program shows of it.
+struct Design {
+    std::int64_t index = 0;  // 0-based, in sweep order
+    geometry::DualReflectorGeometry g;  // TE in radians
+    geometry::Status status = geometry::Status::solved;
+    std::array<float, kValues> values{};
+    std::uint32_t present = 0;  // bit per Value: empty when clear
+    std::uint32_t checks = 0;   // bit per Check: none is "ok"
+
+    bool has(Value v) const { return (present >> static_cast<unsigned>(v)) & 1u; }
+    float operator[](Value v) const { return values[static_cast<std::size_t>(v)]; }
+    bool failed(Check c) const { return (checks >> static_cast<unsigned>(c)) & 1u; }
+    bool ok() const { return checks == 0; }
+};
+
+// The checks joined by ';', or "ok".
+std::string check_text(std::uint32_t checks);
+
+class Study {
+public:
+    // Selects mode and case from the given quantities.  Throws InputError
+    // for a missing or repeated type, TE and FDE both, LP without DF, more
+    // than two sweeps, or a set of quantities that matches no case.
+    explicit Study(Inputs inputs);
+
+    const Inputs& inputs() const { return inputs_; }
+    const geometry::DesignMode& mode() const { return *mode_; }
+    int mode_number() const { return mode_->number; }
+    int case_number() const { return static_cast<int>(case_index_) + 1; }
+    bool phase_centre() const { return phase_; }
+    float type() const { return type_; }
+    bool cassegrain() const { return type_ == -1.0f; }
+
+    // The swept quantities, outer first (none, one or two).
+    const std::vector<const Assignment*>& sweeps() const { return sweeps_; }
+    std::int64_t rows() const { return rows_; }
+
+    // The design of row `index` (0-based, below rows()).
+    Design design(std::int64_t index) const;
+
+    // Whether a value is one the case solves (rather than one given).
+    bool solved(Value v) const;
+
+    // "Cassegrain, mode 1 (no condition), case 6: DM, FM, DS, TE given"
+    std::string title() const;
+
+private:
+    Inputs inputs_;
+    const geometry::DesignMode* mode_ = nullptr;
+    std::size_t case_index_ = 0;
+    bool phase_ = false;
+    float type_ = 0;
+    bool te_given_ = false;   // TE in degrees (else FDE, or solved)
+    bool fde_given_ = false;
+    std::vector<const Assignment*> sweeps_;
+    std::int64_t rows_ = 1;
+    std::uint32_t solved_mask_ = 0;  // bit per Value that the case solves
+    geometry::DualReflectorGeometry base_;  // the fixed values
+    float te_deg_ = 0, fde_ = 0;            // the fixed TE or FDE as given
+};
+
+// The largest relative residual of the design identities (FM = LM + 2 FS,
+// LS = FS + AS, the feed-angle relation and, in mode 2, the blockage
+// condition), each relative to the size of its terms.
+double inconsistency(const geometry::DualReflectorGeometry& g, bool blockage);
+// What single-precision rounding through a solver's steps allows.
+inline constexpr double kConsistencyTolerance = 1.0 / (1 << 12);
+
+}  // namespace solve
