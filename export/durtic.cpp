@@ -1,7 +1,5 @@
 // The export dialogue: four questions, each offering one surface file of
 // the design just solved.
-#include <array>
-#include <cmath>
 #include <string_view>
 
 #include "export/champ.hpp"
@@ -97,13 +95,9 @@ bool ask(textio::Console& con, std::string_view question) {
 
 void DURTIC(textio::Console& con, ExportSettings& s, float& DM, float& FM, float& DS, float& TE,
             float& t) {
-    float FD = static_cast<float>(double(FM) / double(DM));
-    float FDE = static_cast<float>(1.0 / (4.0 * std::tan(double(TE) / 2.0)));
-    float a = 0, b = 0;
-    std::array<float, 3> centre{}, feed{};
-    DURGEO(DM, DS, FD, FDE, t, a, b, centre, feed);
-    const Profile main = make_profile(Reflector::main, FM, t, a, b, centre, feed);
-    const Profile sub = make_profile(Reflector::sub, FM, t, a, b, centre, feed);
+    const DesignProfiles profiles = profiles_of(DM, FM, DS, TE, t);
+    const Profile& main = profiles.main;
+    const Profile& sub = profiles.sub;
 
     if (ask(con, " Write main reflector TICRA .rsf file? ")) export_main_rsf(con, s, main);
     if (ask(con, " CHAMP main reflector spline w/ variable Z? ")) export_champ(con, s, main);

@@ -61,6 +61,24 @@ Profile make_profile(Reflector which, float FM, float t, float a, float b,
     return p;
 }
 
+DesignProfiles profiles_of(float DM, float FM, float DS, float TE, float t) {
+    float FD = f(double(FM) / double(DM));
+    float FDE = f(1.0 / (4.0 * std::tan(double(TE) / 2.0)));
+    float a = 0, b = 0;
+    std::array<float, 3> centre{}, feed{};
+    DURGEO(DM, DS, FD, FDE, t, a, b, centre, feed);
+    return {make_profile(Reflector::main, FM, t, a, b, centre, feed),
+            make_profile(Reflector::sub, FM, t, a, b, centre, feed)};
+}
+
+float rsf_slope(const Profile& p, float rho, float direction) {
+    const double r = rho;
+    if (p.which == Reflector::main) return f(double(direction) * r / (2.0 * double(p.FM)));
+    // d/drho of a*sqrt(1 - t*rho^2/b^2)
+    const double a = p.a, b = p.b, t = p.t;
+    return f(double(direction) * -a * t * r / (b * b * std::sqrt(1.0 - t * r * r / (b * b))));
+}
+
 float rsf_diameter(float start, float step, std::int32_t i) {
     return f(double(start) + (double(i) - 1.0) * double(step));
 }

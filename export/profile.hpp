@@ -37,12 +37,24 @@ struct Profile {
 Profile make_profile(Reflector which, float FM, float t, float a, float b,
                      const std::array<float, 3>& centre, const std::array<float, 3>& feed);
 
+// Both reflectors of a design, as the export hands them to the writers:
+// f/D = FM/DM and the effective f/D 1/(4 tan(TE/2)) are formed from the
+// design's values, then DURGEO rebuilds the subreflector (TE in radians).
+struct DesignProfiles {
+    Profile main;
+    Profile sub;
+};
+DesignProfiles profiles_of(float DM, float FM, float DS, float TE, float t);
+
 // .rsf sampling: diameter D_i = start + (i-1)*step, radius D_i/2.
 float rsf_diameter(float start, float step, std::int32_t i);
 inline float rsf_radius(float diameter) { return diameter / 2; }
 // .rsf height, measured from the main vertex, mirrored by the direction and
 // shifted by the z offset.
 float rsf_z(const Profile& p, float rho, float direction, float offset);
+
+// dz/drho of the .rsf height at radius rho (the direction mirrors it).
+float rsf_slope(const Profile& p, float rho, float direction);
 
 // CHAMP sampling: radius start/2 + (i-1)*step/2.
 float champ_radius(float start, float step, std::int32_t i);

@@ -13,18 +13,25 @@ namespace solve {
 
 namespace q = geometry::qty;
 
-const std::array<KeyInfo, 10> kKeys = {{
-    {Key::type, "type", nullptr, false, "reflector type: cassegrain (or -1), gregorian (or 1)"},
-    {Key::DM, "DM", q::DM, true, "main reflector diameter"},
-    {Key::FM, "FM", q::FM, true, "main reflector focal length"},
-    {Key::LM, "LM", q::LM, true, "main vertex to feed point (negative: feed behind the vertex)"},
-    {Key::DS, "DS", q::DS, true, "subreflector diameter"},
-    {Key::LS, "LS", q::LS, true, "feed point to subreflector vertex"},
-    {Key::TE, "TE", q::TE, true, "feed half subtended angle, degrees"},
-    {Key::FDE, "FDE", q::TE, true, "effective f/D, instead of TE"},
-    {Key::DF, "DF", q::DF, true, "feed diameter: selects the minimum-blockage mode"},
-    {Key::LP, "LP", q::LP, true, "phase-centre depth behind the feed aperture (with DF)"},
+const std::array<KeyInfo, 14> kKeys = {{
+    {Key::type, "type", KeyKind::type, nullptr, "reflector type: cassegrain (or -1), gregorian (or 1)"},
+    {Key::DM, "DM", KeyKind::design, q::DM, "main reflector diameter"},
+    {Key::FM, "FM", KeyKind::design, q::FM, "main reflector focal length"},
+    {Key::LM, "LM", KeyKind::design, q::LM, "main vertex to feed point (negative: feed behind the vertex)"},
+    {Key::DS, "DS", KeyKind::design, q::DS, "subreflector diameter"},
+    {Key::LS, "LS", KeyKind::design, q::LS, "feed point to subreflector vertex"},
+    {Key::TE, "TE", KeyKind::design, q::TE, "feed half subtended angle, degrees"},
+    {Key::FDE, "FDE", KeyKind::design, q::TE, "effective f/D, instead of TE"},
+    {Key::DF, "DF", KeyKind::design, q::DF, "feed diameter: selects the minimum-blockage mode"},
+    {Key::LP, "LP", KeyKind::design, q::LP, "phase-centre depth behind the feed aperture (with DF)"},
+    {Key::unit, "unit", KeyKind::unit, nullptr, "length unit: in, ft, mm or m (CHAMP files, cassbeam)"},
+    {Key::freq, "freq", KeyKind::analysis, nullptr, "frequency for cassbeam, GHz"},
+    {Key::taper, "taper", KeyKind::analysis, nullptr, "feed taper for cassbeam, dB (default 10)"},
+    {Key::taper_angle, "taper_angle", KeyKind::analysis, nullptr,
+     "angle of that taper, degrees (default each design's TE)"},
 }};
+
+const std::array<LengthUnit, 4> kUnits = {{{"in", 1, 0.0254}, {"ft", 2, 0.3048}, {"mm", 3, 0.001}, {"m", 4, 1.0}}};
 
 const KeyInfo& info(Key k) { return kKeys[static_cast<std::size_t>(k)]; }
 
@@ -80,21 +87,23 @@ Assignment parse_assignment(std::string_view name, std::string_view text, const 
         a.value = parse_type(text, origin);
         return a;
     }
+    if (a.key == Key::unit) {
+        const auto u = std::find_if(kUnits.begin(), kUnits.end(), [&](const LengthUnit& x) { return x.name == text; });
+        if (u == kUnits.end()) throw InputError("unit must be in, ft, mm or m, not " + quoted(text) + " (" + origin + ")");
+        a.value = static_cast<float>(u - kUnits.begin());
+        return a;
+    }
     if (text.find(':') == std::string_view::npos) {
         if (!parse_number(text, a.value)) throw InputError("malformed number in " + what);
         return a;
     }
-    if (!it->sweepable) throw InputError(std::string(name) + " cannot be swept: " + what);
-    const auto c1 = text.find(':');
-    const auto c2 = text.find(':', c1 + 1);
-    if (c2 == std::string_view::npos || text.find(':', c2 + 1) != std::string_view::npos ||
-        !parse_number(text.substr(0, c1), a.start) || !parse_number(text.substr(c1 + 1, c2 - c1 - 1), a.stop) ||
-        !parse_number(text.substr(c2 + 1), a.step)) {
-        throw InputError("malformed sweep in " + what + ": write START:STOP:STEP");
-    }
+    if (it->kind != KeyKind::design) throw InputError(std::string(name) + " cannot be swept: " + what);
+    Range r;
+    if (!parse_range(text, r)) throw InputError("malformed sweep in " + what + ": write START:STOP:STEP");
     a.swept = true;
-    std::int32_t n = 0;
-    if (!geometry::range_count(a.start, a.stop, a.step, n) || n < 1) {
+    a.start = r.start, a.stop = r.stop, a.step = r.step;
+    const std::int32_t n = r.count;
+    if (n < 1) {
         throw InputError("the sweep " + what + " gives no rows" +
                          (a.step == 0 ? std::string(" (a step of 0)") : std::string()));
     }
@@ -168,6 +177,20 @@ bool parse_number(std::string_view text, float& value) {
     const float v = std::strtof(s.c_str(), nullptr);  // correctly rounded
     if (std::isinf(v)) return false;                  // beyond the single-precision range
     value = v;
+    return true;
+}
+
+bool parse_range(std::string_view text, Range& r) {
+    const auto c1 = text.find(':');
+    if (c1 == std::string_view::npos) return false;
+    const auto c2 = text.find(':', c1 + 1);
+    if (c2 == std::string_view::npos || text.find(':', c2 + 1) != std::string_view::npos ||
+        !parse_number(text.substr(0, c1), r.start) || !parse_number(text.substr(c1 + 1, c2 - c1 - 1), r.stop) ||
+        !parse_number(text.substr(c2 + 1), r.step)) {
+        return false;
+    }
+    r.count = 0;
+    geometry::range_count(r.start, r.stop, r.step, r.count);
     return true;
 }
 

@@ -24,16 +24,28 @@ public:
 };
 
 // Every quantity the program takes.
-enum class Key : std::uint8_t { type, DM, FM, LM, DS, LS, TE, FDE, DF, LP };
+enum class Key : std::uint8_t { type, DM, FM, LM, DS, LS, TE, FDE, DF, LP, unit, freq, taper, taper_angle };
+
+// What a quantity is: the reflector type, a quantity of the design (which
+// may be swept), the length unit, or a number for the analysis hand-off.
+enum class KeyKind : std::uint8_t { type, design, unit, analysis };
 
 struct KeyInfo {
     Key key;
     std::string_view name;      // as typed (case-sensitive)
+    KeyKind kind;
     geometry::Quantity member;  // the design member it sets (TE for TE and FDE)
-    bool sweepable;
     std::string_view help;
 };
-extern const std::array<KeyInfo, 10> kKeys;
+extern const std::array<KeyInfo, 14> kKeys;
+
+// The length units of unit=: their names, CHAMP unit codes and metres.
+struct LengthUnit {
+    std::string_view name;
+    std::int32_t champ_code;
+    double metres;
+};
+extern const std::array<LengthUnit, 4> kUnits;
 const KeyInfo& info(Key k);
 
 // One quantity as given: a number, or a sweep with its row count.
@@ -42,7 +54,7 @@ struct Assignment {
     std::string text;    // the value as typed
     std::string origin;  // "the command line" or "FILE line N", for messages
     bool swept = false;
-    float value = 0;  // a fixed value (type: -1 or 1)
+    float value = 0;  // a fixed value (type: -1 or 1; unit: its index in kUnits)
     float start = 0, stop = 0, step = 0;
     std::int32_t count = 1;  // rows of a sweep (1 for a fixed value)
 };
@@ -63,6 +75,15 @@ struct Inputs {
 Inputs read_inputs(std::span<const std::string> args);
 
 inline constexpr std::int32_t kMaxSweepRows = 10'000'000;
+
+// A START:STOP:STEP range and its count by the sweep rule.
+struct Range {
+    float start = 0, stop = 0, step = 0;
+    std::int32_t count = 0;
+};
+// Reads START:STOP:STEP; false for anything else.  The count is left 0
+// when the rule gives none (a step of 0, or beyond 32 bits).
+bool parse_range(std::string_view text, Range& range);
 
 // A plain decimal number ("12", "-0.5", ".25", "1e-3") converted to single
 // precision; false for anything else or a value beyond its range.

@@ -10,10 +10,13 @@
 #include <iostream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 
+#include "handoff/cassbeam.hpp"
+#include "handoff/exports.hpp"
 #include "solve/inputs.hpp"
 #include "solve/progress.hpp"
 #include "solve/study.hpp"
@@ -30,13 +33,17 @@ struct Options {
     solve::Format format = solve::Format::table;
     std::string output;
     bool strict = false;
+    std::int64_t at = 1;  // the row of the files and pictures, 1-based
+    handoff::ExportOptions exports;
+    std::string cassbeam;  // PREFIX of a cassbeam input, empty for none
+    bool analyze = false;
 };
 
 std::string footer() {
     std::string s = "Quantities (lengths in any one unit, angles in degrees):\n";
     for (const solve::KeyInfo& k : solve::kKeys) {
         std::string name(k.name);
-        name.resize(8, ' ');
+        name.resize(13, ' ');
         s += "  " + name + std::string(k.help) + "\n";
     }
     s += "\nA value is a plain decimal number, or START:STOP:STEP to sweep the quantity\n"
@@ -56,18 +63,53 @@ std::string footer() {
 int run(const Options& opt) {
     // All input is checked before anything is written.
     solve::Study study(solve::read_inputs(opt.inputs));
+    if (opt.at < 1 || opt.at > study.rows()) {
+        throw solve::InputError("--at " + std::to_string(opt.at) + ": the study has " + std::to_string(study.rows()) +
+                                (study.rows() == 1 ? " row" : " rows"));
+    }
+    const solve::Design chosen = study.design(opt.at - 1);
+    const bool files = opt.exports.any() || !opt.cassbeam.empty();
+    if (files && chosen.failed(solve::Check::no_solution)) {
+        throw solve::InputError("row " + std::to_string(opt.at) + " has no solution: no surface to write");
+    }
+    handoff::ExportPlan plan;
+    if (opt.exports.any()) plan = handoff::plan_exports(opt.exports, study, chosen);
+    handoff::CassbeamSettings cassbeam;
+    if (!opt.cassbeam.empty() || opt.analyze)
+        cassbeam = handoff::cassbeam_settings(study, opt.analyze ? "--analyze" : "--cassbeam");
+    if (opt.analyze && !handoff::cassbeam_on_path()) {
+        throw solve::InputError("--analyze runs cassbeam, which is not on PATH; install it (Debian: apt-get install "
+                                "cassbeam)");
+    }
+
+    if (files && !chosen.ok()) {
+        std::fprintf(stderr, "%s: warning: row %lld fails its checks (%s); its files show it as it is\n", kProgram,
+                     static_cast<long long>(opt.at), solve::check_text(chosen.checks).c_str());
+    }
+    handoff::write_exports(opt.exports, plan, chosen);
+    if (!opt.cassbeam.empty()) {
+        handoff::write_cassbeam_input(opt.cassbeam + ".in", opt.cassbeam + ".geom", opt.cassbeam + ".geom",
+                                      opt.cassbeam, study, chosen, cassbeam);
+    }
 
     textio::OutputUnit out = opt.output.empty() ? textio::OutputUnit(1, "standard output", 1, false)
                                                 : textio::OutputUnit::create(1, opt.output);
-    auto writer = solve::make_writer(opt.format, study, out);
+    solve::ExtraColumns extra;
+    if (opt.analyze) extra.names.assign(handoff::kAnalysisColumns.begin(), handoff::kAnalysisColumns.end());
+    auto writer = solve::make_writer(opt.format, study, out, extra);
     writer->begin();
     bool failed = false;
-    solve::Progress progress("rows", study.rows());
-    for (std::int64_t i = 0; i < study.rows(); ++i) {
-        const solve::Design d = study.design(i);
+    std::int64_t done = 0;
+    solve::Progress progress(opt.analyze ? "designs" : "rows", study.rows());
+    auto emit = [&](const solve::Design& d, const handoff::Analysis* a) {
         failed = failed || !d.ok();
-        writer->row(d, {});
-        progress.update(i + 1);
+        writer->row(d, a != nullptr ? std::span<const float>(*a) : std::span<const float>());
+        progress.update(++done);
+    };
+    if (opt.analyze) {
+        handoff::analyze(study, cassbeam, std::thread::hardware_concurrency(), emit);
+    } else {
+        for (std::int64_t i = 0; i < study.rows(); ++i) emit(study.design(i), nullptr);
     }
     progress.finish();
     writer->end();
@@ -97,6 +139,36 @@ int main(int argc, char** argv) {
         ->type_name("FORMAT");
     app.add_option("-o,--output", opt.output, "write to FILE instead of standard output")->type_name("FILE");
     app.add_flag("--strict", opt.strict, "exit with status 3 when any row fails a check");
+    app.add_option("--at", opt.at, "the row (1-based, default 1) of the surface files and pictures")->type_name("N");
+
+    const char* files = "Surface files of the row --at";
+    app.add_option("--rsf-main", opt.exports.rsf_main, "TICRA .rsf file of the main reflector")
+        ->type_name("FILE")->group(files);
+    app.add_option("--rsf-sub", opt.exports.rsf_sub, "TICRA .rsf file of the subreflector")
+        ->type_name("FILE")->group(files);
+    app.add_option("--champ-main", opt.exports.champ_main, "CHAMP spline object file of the main reflector")
+        ->type_name("FILE")->group(files);
+    app.add_option("--champ-sub", opt.exports.champ_sub, "CHAMP spline object file of the subreflector")
+        ->type_name("FILE")->group(files);
+    app.add_option("--main-range", opt.exports.main_range, "main reflector diameters sampled (default 0:DM:DM/20)")
+        ->type_name("START:STOP:STEP")->group(files);
+    app.add_option("--sub-range", opt.exports.sub_range, "subreflector diameters sampled (default 0:DS:DS/20)")
+        ->type_name("START:STOP:STEP")->group(files);
+    app.add_option("--zoffset", opt.exports.zoffset, "z offset of the .rsf files (default 0)")
+        ->type_name("Z")->group(files);
+    app.add_flag("--reverse", opt.exports.reverse, "reverse the .rsf files (direction -1)")->group(files);
+    CLI::Option* label = app.add_option("--label", opt.exports.label, "label of the .rsf files (default: type, mode and case)")
+        ->type_name("TEXT")->group(files);
+    app.add_option("--profile", opt.exports.profile, "CSV of both profiles: reflector,rho,z,dz_drho")
+        ->type_name("FILE")->group(files);
+
+    const char* analysis = "Analysis with cassbeam (needs freq=GHZ; taper=DB, taper_angle=DEG)";
+    app.add_option("--cassbeam", opt.cassbeam, "write PREFIX.in and PREFIX.geom for cassbeam of the row --at")
+        ->type_name("PREFIX")->group(analysis);
+    app.add_flag("--analyze", opt.analyze,
+                 "run cassbeam on every row that passes its checks and add gain_dBi, totaleff, spilleff,\n"
+                 "prispilleff, subspilleff, blockeff, illumeff, phaseeff and Tsys")
+        ->group(analysis);
 
     try {
         app.parse(argc, argv);
@@ -111,11 +183,16 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    opt.exports.label_given = label->count() > 0;
+
     try {
         return run(opt);
     } catch (const solve::InputError& e) {
         std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
         return 2;
+    } catch (const handoff::AnalysisError& e) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
+        return 1;
     } catch (const textio::IoError& e) {
         std::fprintf(stderr, "%s: cannot write %s: %s\n", kProgram, e.file().c_str(),
                      e.os_error() != 0 ? std::strerror(e.os_error()) : "invalid file name");

@@ -135,7 +135,7 @@ Study::Study(Inputs inputs) : inputs_(std::move(inputs)) {
                          " rows, more than " + std::to_string(kMaxSweepRows));
     }
     for (const Assignment& a : inputs_.items) {
-        if (a.key == Key::type || a.swept) continue;
+        if (info(a.key).kind != KeyKind::design || a.swept) continue;
         if (a.key == Key::TE) {
             te_deg_ = a.value;
             base_.TE = geometry::swept_angle(a.value, 1);

@@ -95,6 +95,8 @@ public:
             const std::string name(info(a.key).name);
             if (a.key == Key::type) {
                 inputs[name] = type_name(a.value);
+            } else if (a.key == Key::unit) {
+                inputs[name] = kUnits[static_cast<std::size_t>(a.value)].name;
             } else if (a.swept) {
                 inputs[name] = {{"start", json_number(a.start)},
                                 {"stop", json_number(a.stop)},

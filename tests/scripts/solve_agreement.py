@@ -16,7 +16,7 @@ import subprocess
 import sys
 import tempfile
 
-bin_dir, tests_dir = sys.argv[1], sys.argv[2]
+bin_dir, tests_dir = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 sys.path.insert(0, os.path.join(tests_dir, "e2e", "tools"))
 from case_texts import MODE1_CASES, MODE2_CASES  # noqa: E402
 from make_sessions import fmt_F  # noqa: E402

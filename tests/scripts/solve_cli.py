@@ -11,7 +11,7 @@ import subprocess
 import sys
 import tempfile
 
-bin_dir = sys.argv[1]
+bin_dir = os.path.abspath(sys.argv[1])
 SOLVE = os.path.join(bin_dir, "refldsgn-solve")
 failures = []
 

@@ -1,0 +1,105 @@
+#include "handoff/exports.hpp"
+
+#include "export/champ.hpp"
+#include "geometry/ranges.hpp"
+#include "export/profile.hpp"
+#include "export/rsf.hpp"
+#include "solve/writers.hpp"
+#include "textio/output.hpp"
+
+namespace handoff {
+namespace {
+
+using solve::InputError;
+
+solve::Range range_of(const std::string& text, const char* option, float diameter) {
+    solve::Range r;
+    if (text.empty()) {
+        r.start = 0;
+        r.stop = diameter;
+        r.step = static_cast<float>(double(diameter) / 20.0);
+        geometry::range_count(r.start, r.stop, r.step, r.count);
+    } else if (!solve::parse_range(text, r)) {
+        throw InputError(std::string(option) + " " + text + ": write START:STOP:STEP (diameters)");
+    }
+    if (r.count < 1 || r.count > solve::kMaxSweepRows) {
+        throw InputError(std::string(option) + " " + (text.empty() ? std::string("(the default)") : text) +
+                         " gives " + (r.count < 1 ? std::string("no samples") : std::to_string(r.count) + " samples"));
+    }
+    return r;
+}
+
+void check_champ(const solve::Range& r, const char* option, const std::string& file) {
+    if (file.empty()) return;
+    if (r.count < 2 || r.count > surface::kChampMaxNodes) {
+        throw InputError(std::string(option) + " gives " + std::to_string(r.count) + " nodes for " + file +
+                         "; a CHAMP spline takes 2 to " + std::to_string(surface::kChampMaxNodes));
+    }
+}
+
+void write_rsf_file(const std::string& name, const ExportPlan& plan, const solve::Range& r,
+                    const surface::Profile& p) {
+    textio::OutputUnit file = textio::OutputUnit::create(surface::kRsfUnit, name);
+    surface::write_rsf(file, plan.label, r.count, r.start, r.step, p, plan.direction, plan.zoffset);
+}
+
+void write_champ_file(const std::string& name, const ExportPlan& plan, const solve::Range& r,
+                      const surface::Profile& p) {
+    textio::OutputUnit file = textio::OutputUnit::create(surface::kChampUnit, name);
+    surface::write_champ_focal_point(file);
+    const float step = surface::champ_step(r.start, r.stop, r.count);
+    surface::write_champ_nodes(file, r.count, r.start, step, plan.unit_code, p);
+}
+
+void write_profile_file(const std::string& name, const ExportPlan& plan, const surface::DesignProfiles& ps) {
+    textio::OutputUnit file = textio::OutputUnit::create(1, name);
+    file.record("reflector,rho,z,dz_drho");
+    std::string line;
+    for (const auto& [which, p, r] : {std::tuple{"main", &ps.main, &plan.main}, std::tuple{"sub", &ps.sub, &plan.sub}}) {
+        for (std::int32_t i = 1; i <= r->count; ++i) {
+            const float rho = surface::rsf_radius(surface::rsf_diameter(r->start, r->step, i));
+            line = which;
+            line += ',';
+            solve::append_shortest(line, rho);
+            line += ',';
+            solve::append_shortest(line, surface::rsf_z(*p, rho, plan.direction, plan.zoffset));
+            line += ',';
+            solve::append_shortest(line, surface::rsf_slope(*p, rho, plan.direction));
+            file.record(line);
+        }
+    }
+    file.close();
+}
+
+}  // namespace
+
+ExportPlan plan_exports(const ExportOptions& o, const solve::Study& study, const solve::Design& d) {
+    ExportPlan plan;
+    plan.main = range_of(o.main_range, "--main-range", d.g.DM);
+    plan.sub = range_of(o.sub_range, "--sub-range", d.g.DS);
+    check_champ(plan.main, "--main-range", o.champ_main);
+    check_champ(plan.sub, "--sub-range", o.champ_sub);
+    if (!o.zoffset.empty() && !solve::parse_number(o.zoffset, plan.zoffset))
+        throw InputError("--zoffset " + o.zoffset + " is not a plain decimal number");
+    plan.direction = o.reverse ? -1.0f : 1.0f;
+    plan.label = o.label_given ? o.label
+                               : std::string(study.cassegrain() ? "cassegrain" : "gregorian") + " mode " +
+                                     std::to_string(study.mode_number()) + " case " +
+                                     std::to_string(study.case_number());
+    if (plan.label.size() > 40) throw InputError("--label holds at most 40 characters, not " + std::to_string(plan.label.size()));
+    plan.label.resize(40, ' ');  // as the dialogue reads it: blank-padded to its 40 columns
+    if (const solve::Assignment* u = study.inputs().find(solve::Key::unit))
+        plan.unit_code = solve::kUnits[static_cast<std::size_t>(u->value)].champ_code;
+    return plan;
+}
+
+void write_exports(const ExportOptions& o, const ExportPlan& plan, const solve::Design& d) {
+    const surface::DesignProfiles ps = surface::profiles_of(d.g.DM, d.g.FM, d.g.DS, d.g.TE, d.g.t);
+    if (!o.rsf_main.empty()) write_rsf_file(o.rsf_main, plan, plan.main, ps.main);
+    if (!o.champ_main.empty()) write_champ_file(o.champ_main, plan, plan.main, ps.main);
+    if (!o.rsf_sub.empty()) write_rsf_file(o.rsf_sub, plan, plan.sub, ps.sub);
+    if (!o.champ_sub.empty()) write_champ_file(o.champ_sub, plan, plan.sub, ps.sub);
+    if (!o.profile.empty()) write_profile_file(o.profile, plan, ps);
+}
+
+}  // namespace handoff

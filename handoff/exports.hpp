@@ -1,0 +1,41 @@
+// Surface files of one design from the command line: the .rsf and CHAMP
+// files of both reflectors, written by the export dialogue's own writers,
+// and a CSV of both profiles for CAD tools and scripts.
+#pragma once
+
+#include <string>
+
+#include "solve/study.hpp"
+
+namespace handoff {
+
+struct ExportOptions {
+    std::string rsf_main, rsf_sub, champ_main, champ_sub, profile;  // empty: not written
+    std::string main_range, sub_range;  // START:STOP:STEP of diameters; empty: 0:DM:DM/20, 0:DS:DS/20
+    std::string zoffset;                // the .rsf z offset (default 0)
+    bool reverse = false;               // .rsf direction -1
+    std::string label;                  // .rsf label; empty: type, mode and case
+    bool label_given = false;
+
+    bool any() const {
+        return !rsf_main.empty() || !rsf_sub.empty() || !champ_main.empty() || !champ_sub.empty() ||
+               !profile.empty();
+    }
+};
+
+// Everything the files need, checked before anything is written (throws
+// solve::InputError).
+struct ExportPlan {
+    solve::Range main, sub;
+    float zoffset = 0;
+    float direction = 1;
+    std::string label;
+    std::int32_t unit_code = 4;  // CHAMP length unit, from unit= (m by default)
+};
+ExportPlan plan_exports(const ExportOptions& options, const solve::Study& study, const solve::Design& d);
+
+// Writes the files asked for (each created, written and closed before the
+// next); an I/O failure raises textio::IoError.
+void write_exports(const ExportOptions& options, const ExportPlan& plan, const solve::Design& d);
+
+}  // namespace handoff
