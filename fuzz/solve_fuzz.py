@@ -76,8 +76,12 @@ def arguments(rng, study):
             args.append("%s=%s" % (rng.choice(BAD_KEYS), value(rng)))
         elif r < 0.8:
             args.append(rng.choice(["-f ", "--format ", "--format="]) + rng.choice(["table", "csv", "json", "xml", ""]))
-        elif r < 0.9:
+        elif r < 0.85:
             args.append(rng.choice(["--strict", "--bogus", "-x", "--", "DM"]))
+        elif r < 0.9:
+            args.append(rng.choice(["--svg d.svg", "--plot p.svg", "--html h.html", "--at 1", "--at 0", "--at 3",
+                                    "--plot-y LT", "--plot-y XX", "--rsf-main m.rsf", "--champ-sub s.champ",
+                                    "--profile p.csv", "--main-range 0:1:0.1", "--label x"]))
         else:
             args.append("@" + study)
     rng.shuffle(args)

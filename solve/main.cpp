@@ -15,6 +15,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "draw/pictures.hpp"
 #include "handoff/cassbeam.hpp"
 #include "handoff/exports.hpp"
 #include "solve/inputs.hpp"
@@ -37,7 +38,36 @@ struct Options {
     handoff::ExportOptions exports;
     std::string cassbeam;  // PREFIX of a cassbeam input, empty for none
     bool analyze = false;
+    std::string svg, plot, html;  // pictures, empty for none
+    std::string plot_y;           // the value plotted, empty for the default
 };
+
+// Pictures hold every row in memory; these keep them to a size a browser
+// shows.
+constexpr std::int64_t kMaxPlotRows = 100'000;
+constexpr std::int64_t kMaxHtmlRows = 10'000;
+
+void write_text_file(const std::string& name, std::string text) {
+    textio::OutputUnit file = textio::OutputUnit::create(1, name);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    file.record(text);
+    file.close();
+}
+
+draw::PlotSpec plot_spec(const Options& opt, const solve::Study& study) {
+    draw::PlotSpec spec;
+    spec.y = draw::first_solved_length(study);
+    if (opt.plot_y.empty()) return spec;
+    for (std::size_t i = 0; i < solve::kValues; ++i) {
+        if (solve::column_name(static_cast<solve::Value>(i)) == opt.plot_y) {
+            spec.y = static_cast<solve::Value>(i);
+            spec.y_given = true;
+            return spec;
+        }
+    }
+    throw solve::InputError("--plot-y " + opt.plot_y + ": not a value of the rows (DM, FM, LM, DS, LS, TE, FDE, AS, "
+                            "FS, LT, DF, LP, e, M, f_D, rim_angle, sub_vertex, F_eq, main_depth)");
+}
 
 std::string footer() {
     std::string s = "Quantities (lengths in any one unit, angles in degrees):\n";
@@ -77,6 +107,16 @@ int run(const Options& opt) {
     handoff::CassbeamSettings cassbeam;
     if (!opt.cassbeam.empty() || opt.analyze)
         cassbeam = handoff::cassbeam_settings(study, opt.analyze ? "--analyze" : "--cassbeam");
+    const draw::PlotSpec spec = plot_spec(opt, study);
+    if (!opt.plot.empty() && study.sweeps().empty()) throw solve::InputError("--plot needs a sweep (START:STOP:STEP)");
+    if (!opt.plot.empty() && study.rows() > kMaxPlotRows) {
+        throw solve::InputError("--plot takes at most " + std::to_string(kMaxPlotRows) + " rows, not " +
+                                std::to_string(study.rows()));
+    }
+    if (!opt.html.empty() && study.rows() > kMaxHtmlRows) {
+        throw solve::InputError("--html takes at most " + std::to_string(kMaxHtmlRows) + " rows, not " +
+                                std::to_string(study.rows()));
+    }
     if (opt.analyze && !handoff::cassbeam_on_path()) {
         throw solve::InputError("--analyze runs cassbeam, which is not on PATH; install it (Debian: apt-get install "
                                 "cassbeam)");
@@ -92,6 +132,8 @@ int run(const Options& opt) {
                                       opt.cassbeam, study, chosen, cassbeam);
     }
 
+    if (!opt.svg.empty()) write_text_file(opt.svg, draw::cross_section_svg(study, chosen, true));
+
     textio::OutputUnit out = opt.output.empty() ? textio::OutputUnit(1, "standard output", 1, false)
                                                 : textio::OutputUnit::create(1, opt.output);
     solve::ExtraColumns extra;
@@ -101,8 +143,11 @@ int run(const Options& opt) {
     bool failed = false;
     std::int64_t done = 0;
     solve::Progress progress(opt.analyze ? "designs" : "rows", study.rows());
+    const bool keep = !opt.plot.empty() || !opt.html.empty();
+    std::vector<draw::Row> kept;
     auto emit = [&](const solve::Design& d, const handoff::Analysis* a) {
         failed = failed || !d.ok();
+        if (keep) kept.push_back({d, a != nullptr ? std::vector<float>(a->begin(), a->end()) : std::vector<float>()});
         writer->row(d, a != nullptr ? std::span<const float>(*a) : std::span<const float>());
         progress.update(++done);
     };
@@ -114,6 +159,9 @@ int run(const Options& opt) {
     progress.finish();
     writer->end();
     out.close();
+    if (!opt.plot.empty()) write_text_file(opt.plot, draw::plot_svg(study, kept, spec, true));
+    if (!opt.html.empty())
+        write_text_file(opt.html, draw::html_page(study, kept, static_cast<std::size_t>(opt.at - 1), spec, extra));
     return opt.strict && failed ? 3 : 0;
 }
 
@@ -140,6 +188,16 @@ int main(int argc, char** argv) {
     app.add_option("-o,--output", opt.output, "write to FILE instead of standard output")->type_name("FILE");
     app.add_flag("--strict", opt.strict, "exit with status 3 when any row fails a check");
     app.add_option("--at", opt.at, "the row (1-based, default 1) of the surface files and pictures")->type_name("N");
+
+    const char* pictures = "Pictures";
+    app.add_option("--svg", opt.svg, "the cross-section of the row --at, drawn to scale")
+        ->type_name("FILE")->group(pictures);
+    app.add_option("--plot", opt.plot, "a line chart of the sweep")->type_name("FILE")->group(pictures);
+    app.add_option("--plot-y", opt.plot_y, "the value plotted (default: the solved lengths and LT; for a grid,\n"
+                   "the first solved length, one line per value of the outer quantity)")
+        ->type_name("Q")->group(pictures);
+    app.add_option("--html", opt.html, "one self-contained page: inputs, picture, plot and the table of all rows")
+        ->type_name("FILE")->group(pictures);
 
     const char* files = "Surface files of the row --at";
     app.add_option("--rsf-main", opt.exports.rsf_main, "TICRA .rsf file of the main reflector")

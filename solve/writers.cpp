@@ -170,9 +170,9 @@ private:
 
 constexpr int kWidth = 11;
 
-// F11.4, or a blank and 1P,E10.3 for a value too wide for it (columns
-// never touch); "-" for none.
-void table_number(std::string& out, bool present, float v, int decimals) {
+}  // namespace
+
+void append_table_number(std::string& out, bool present, float v, int decimals) {
     if (!present) {
         textio::put_A(out, "-", kWidth);
         return;
@@ -185,6 +185,8 @@ void table_number(std::string& out, bool present, float v, int decimals) {
         textio::put_E(out, v, kWidth - 1, std::max(1, decimals - 1));
     }
 }
+
+namespace {
 
 class TableWriter : public RowWriter {
 public:
@@ -208,11 +210,11 @@ public:
     }
     void row(const Design& d, std::span<const float> extra) override {
         line_.clear();
-        for (Value v : columns_) table_number(line_, d.has(v), d[v], 4);
+        for (Value v : columns_) append_table_number(line_, d.has(v), d[v], 4);
         for (std::size_t i = 0; i < extra_.names.size(); ++i) {
             const int w = std::max<int>(kWidth, int(extra_.names[i].size()) + 1);
             const std::size_t at = line_.size();
-            table_number(line_, i < extra.size() && !std::isnan(extra[i]), i < extra.size() ? extra[i] : 0,
+            append_table_number(line_, i < extra.size() && !std::isnan(extra[i]), i < extra.size() ? extra[i] : 0,
                          extra_.decimals);
             if (w > kWidth) line_.insert(at, static_cast<std::size_t>(w - kWidth), ' ');
         }

@@ -42,6 +42,10 @@ public:
 std::unique_ptr<RowWriter> make_writer(Format format, const Study& study, textio::OutputUnit& out,
                                        const ExtraColumns& extra = {});
 
+// A number of the table: F11.4 (decimals as given), or a blank and 1P,E10.3
+// for a value too wide for it, so that columns never touch; "-" for none.
+void append_table_number(std::string& out, bool present, float v, int decimals);
+
 // The shortest text that reads back as the same float: "2.52", "-0.5",
 // "1e-07"; "nan", "inf" and "-inf" for the values that are not finite.
 void append_shortest(std::string& out, float v);

@@ -1,0 +1,48 @@
+// Pictures of a study: the cross-section of one design drawn to scale, a
+// line chart of a sweep, and a self-contained HTML page with both and the
+// table of all rows.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "solve/study.hpp"
+#include "solve/writers.hpp"
+
+namespace draw {
+
+// A row as the pictures see it: the design and its extra columns (empty
+// when it has none).
+struct Row {
+    solve::Design d;
+    std::vector<float> extra;
+};
+
+// The cross-section of one design in its own length units: x is the axial
+// coordinate z (main vertex at 0), y is -rho.  Values that do not show or
+// are not finite are left out, and the picture says what is missing.
+// standalone: a file of its own (XML declaration, a size in pixels);
+// otherwise an element for a page.
+std::string cross_section_svg(const solve::Study& study, const solve::Design& d, bool standalone);
+
+// What a plot draws against the swept quantity: every solved length and
+// LT, or, with y_given or for a grid, the one value y (a grid draws one line
+// per value of its outer quantity).
+struct PlotSpec {
+    solve::Value y = solve::Value::LT;
+    bool y_given = false;
+};
+// The first length the case solves (the default of --plot-y).
+solve::Value first_solved_length(const solve::Study& study);
+
+std::string plot_svg(const solve::Study& study, const std::vector<Row>& rows, const PlotSpec& spec, bool standalone);
+
+// The page: the inputs, the picture of row `at` (0-based), the plot for a
+// sweep, and the table of all rows with failed checks highlighted.
+std::string html_page(const solve::Study& study, const std::vector<Row>& rows, std::size_t at, const PlotSpec& spec,
+                      const solve::ExtraColumns& extra);
+
+// Text for XML: &, <, > and quotes escaped.
+std::string escape(std::string_view text);
+
+}  // namespace draw

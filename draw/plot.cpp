@@ -1,0 +1,235 @@
+// A line chart of a sweep: the solved lengths (or one chosen value, one
+// line per value of a grid's outer quantity) against the swept quantity.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "draw/pictures.hpp"
+#include "draw/svg.hpp"
+
+namespace draw {
+namespace {
+
+using solve::Value;
+using svg::n;
+using svg::Point;
+
+constexpr const char* kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e",
+                                    "#17becf", "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22"};
+
+// The value a swept quantity shows as (TE in degrees, FDE, or the length).
+Value value_of(solve::Key k) {
+    switch (k) {
+    case solve::Key::DM: return Value::DM;
+    case solve::Key::FM: return Value::FM;
+    case solve::Key::LM: return Value::LM;
+    case solve::Key::DS: return Value::DS;
+    case solve::Key::LS: return Value::LS;
+    case solve::Key::TE: return Value::TE;
+    case solve::Key::FDE: return Value::FDE;
+    case solve::Key::DF: return Value::DF;
+    default: return Value::LP;
+    }
+}
+
+std::string axis_name(Value v) {
+    std::string s(solve::column_name(v));
+    if (v == Value::TE || v == Value::rim_angle) s += " (degrees)";
+    return s;
+}
+
+// Ticks at round numbers: steps of 1, 2 or 5 times a power of ten, about
+// six of them across [lo, hi].
+std::vector<double> ticks(double& lo, double& hi) {
+    if (!(hi > lo)) {
+        const double pad = lo == 0 ? 1 : std::fabs(lo) * 0.1;
+        lo -= pad, hi += pad;
+    }
+    const double raw = (hi - lo) / 6;
+    const double p = std::pow(10, std::floor(std::log10(raw)));
+    double step = p;
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+        if (raw <= m * p) {
+            step = m * p;
+            break;
+        }
+    lo = std::floor(lo / step) * step;
+    hi = std::ceil(hi / step) * step;
+    std::vector<double> t;
+    for (double v = lo; v <= hi + step * 1e-9; v += step) t.push_back(std::fabs(v) < step * 1e-9 ? 0 : v);
+    return t;
+}
+
+std::string tick_label(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.6g", v);
+    return buf;
+}
+
+struct Series {
+    std::string name;
+    std::vector<Point> data;       // (x, y); NaN y where the row has none
+    std::vector<bool> failed;
+};
+
+}  // namespace
+
+Value first_solved_length(const solve::Study& study) {
+    for (Value v : {Value::DM, Value::FM, Value::LM, Value::DS, Value::LS})
+        if (study.solved(v)) return v;
+    return Value::LT;
+}
+
+std::string plot_svg(const solve::Study& study, const std::vector<Row>& rows, const PlotSpec& spec, bool standalone) {
+    const auto& sweeps = study.sweeps();
+    const bool grid = sweeps.size() == 2;
+    const Value x_value = value_of(sweeps.back()->key);
+    const std::int32_t inner = sweeps.back()->count;
+
+    std::vector<Series> series;
+    if (grid) {
+        // One line of the chosen value per value of the outer quantity.
+        const Value outer = value_of(sweeps.front()->key);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const std::size_t line = i / static_cast<std::size_t>(inner);
+            if (line >= series.size()) {
+                char label[64];
+                std::snprintf(label, sizeof label, "%s = %.6g", std::string(solve::column_name(outer)).c_str(),
+                              double(rows[i].d[outer]));
+                series.push_back({label, {}, {}});
+            }
+            const solve::Design& d = rows[i].d;
+            series[line].data.push_back({d[x_value], d.has(spec.y) ? double(d[spec.y]) : NAN});
+            series[line].failed.push_back(!d.ok());
+        }
+    } else {
+        std::vector<Value> ys;
+        if (spec.y_given) {
+            ys.push_back(spec.y);
+        } else {
+            for (Value v : {Value::DM, Value::FM, Value::LM, Value::DS, Value::LS})
+                if (study.solved(v)) ys.push_back(v);
+            for (Value v : {Value::AS, Value::FS, Value::LT}) ys.push_back(v);
+        }
+        for (Value y : ys) {
+            Series s{std::string(solve::column_name(y)), {}, {}};
+            for (const Row& r : rows) {
+                s.data.push_back({r.d[x_value], r.d.has(y) ? double(r.d[y]) : NAN});
+                s.failed.push_back(!r.d.ok());
+            }
+            series.push_back(std::move(s));
+        }
+    }
+
+    // Data ranges, from the finite points only.
+    double xlo = INFINITY, xhi = -INFINITY, ylo = INFINITY, yhi = -INFINITY;
+    bool any_failed = false;
+    for (const Series& s : series) {
+        for (std::size_t i = 0; i < s.data.size(); ++i) {
+            const Point p = s.data[i];
+            if (std::isfinite(p.x)) xlo = std::min(xlo, p.x), xhi = std::max(xhi, p.x);
+            if (svg::finite(p)) ylo = std::min(ylo, p.y), yhi = std::max(yhi, p.y);
+            any_failed = any_failed || s.failed[i];
+        }
+    }
+    const bool drawable = std::isfinite(xlo) && std::isfinite(ylo);
+    if (!drawable) xlo = 0, xhi = 1, ylo = 0, yhi = 1;
+    const std::vector<double> xt = ticks(xlo, xhi), yt = ticks(ylo, yhi);
+
+    // The frame, in pixels.
+    const double W = 900, H = 520, left = 80, right = 190, top = 46, bottom = 58;
+    const double pw = W - left - right, ph = H - top - bottom;
+    auto X = [&](double x) { return left + (x - xlo) / (xhi - xlo) * pw; };
+    auto Y = [&](double y) { return top + (yhi - y) / (yhi - ylo) * ph; };
+
+    std::string out;
+    if (standalone) out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"plot\" viewBox=\"0 0 " + n(W) + " " + n(H) + "\"";
+    out += standalone ? " width=\"" + n(W) + "\" height=\"" + n(H) + "\">\n" : std::string(" width=\"100%\">\n");
+    out += "<style>\n"
+           ".plot text{font-family:DejaVu Sans,Arial,sans-serif;font-size:13px;fill:#222}\n"
+           ".plot .title{font-size:15px;font-weight:bold}\n"
+           ".plot .grid{stroke:#e4e4e4;stroke-width:1}\n"
+           ".plot .frame{fill:none;stroke:#444;stroke-width:1}\n"
+           ".plot .series{fill:none;stroke-width:2}\n"
+           ".plot .fail{fill:none;stroke:#c62828;stroke-width:2}\n"
+           ".plot .note{fill:#c62828}\n"
+           "</style>\n";
+    out += "<rect width=\"" + n(W) + "\" height=\"" + n(H) + "\" fill=\"#fff\"/>\n";
+    std::string title = study.title();
+    if (grid) title = std::string(solve::column_name(spec.y)) + " of " + title;
+    out += "<text class=\"title\" x=\"" + n(left) + "\" y=\"26\">" + escape(title) + "</text>\n";
+
+    for (double t : xt) {
+        out += svg::line({X(t), top}, {X(t), top + ph}, "grid");
+        out += "<text x=\"" + n(X(t)) + "\" y=\"" + n(top + ph + 18) + "\" text-anchor=\"middle\">" + tick_label(t) +
+               "</text>\n";
+    }
+    for (double t : yt) {
+        out += svg::line({left, Y(t)}, {left + pw, Y(t)}, "grid");
+        out += "<text x=\"" + n(left - 8) + "\" y=\"" + n(Y(t) + 4) + "\" text-anchor=\"end\">" + tick_label(t) +
+               "</text>\n";
+    }
+    out += "<rect class=\"frame\" x=\"" + n(left) + "\" y=\"" + n(top) + "\" width=\"" + n(pw) + "\" height=\"" +
+           n(ph) + "\"/>\n";
+    out += "<text x=\"" + n(left + pw / 2) + "\" y=\"" + n(H - 14) + "\" text-anchor=\"middle\">" +
+           escape(axis_name(x_value)) + "</text>\n";
+    const std::string y_name = grid || spec.y_given ? axis_name(spec.y) : std::string("length");
+    out += "<text x=\"18\" y=\"" + n(top + ph / 2) + "\" text-anchor=\"middle\" transform=\"rotate(-90 18 " +
+           n(top + ph / 2) + ")\">" + escape(y_name) + "</text>\n";
+    if (!drawable) {
+        out += "<text class=\"note\" x=\"" + n(left + pw / 2) + "\" y=\"" + n(top + ph / 2) +
+               "\" text-anchor=\"middle\">nothing to plot: no row has a finite value</text>\n";
+    }
+
+    // The lines, broken where a row has no value; failing rows ringed.
+    std::string legend;
+    const std::size_t shown = std::min<std::size_t>(series.size(), 16);
+    for (std::size_t k = 0; k < series.size(); ++k) {
+        const Series& s = series[k];
+        const char* colour = kColours[k % std::size(kColours)];
+        std::vector<Point> run;
+        auto flush = [&] {
+            if (run.size() >= 2) {
+                out += svg::polyline(run, std::string("class=\"series\" stroke=\"") + colour + "\"");
+            } else if (run.size() == 1) {
+                out += "<circle cx=\"" + n(run[0].x) + "\" cy=\"" + n(run[0].y) + "\" r=\"2.5\" fill=\"" + colour +
+                       "\"/>\n";
+            }
+            run.clear();
+        };
+        for (std::size_t i = 0; i < s.data.size(); ++i) {
+            const Point p = s.data[i];
+            if (!svg::finite(p)) {
+                flush();
+                continue;
+            }
+            run.push_back({X(p.x), Y(p.y)});
+            if (s.failed[i]) {
+                out += "<circle class=\"fail\" cx=\"" + n(X(p.x)) + "\" cy=\"" + n(Y(p.y)) + "\" r=\"5\"/>\n";
+            }
+        }
+        flush();
+        if (k < shown) {
+            const double ly = top + 10 + 20 * double(k);
+            legend += svg::line({left + pw + 16, ly}, {left + pw + 40, ly}, "series");
+            legend.insert(legend.size() - 3, std::string(" stroke=\"") + colour + "\"");
+            legend += "<text x=\"" + n(left + pw + 46) + "\" y=\"" + n(ly + 4) + "\">" + escape(s.name) + "</text>\n";
+        }
+    }
+    double ly = top + 10 + 20 * double(shown);
+    if (series.size() > shown) {
+        legend += "<text x=\"" + n(left + pw + 16) + "\" y=\"" + n(ly + 4) + "\">and " +
+                  std::to_string(series.size() - shown) + " more</text>\n";
+        ly += 20;
+    }
+    if (any_failed) {
+        legend += "<circle class=\"fail\" cx=\"" + n(left + pw + 28) + "\" cy=\"" + n(ly) + "\" r=\"5\"/>\n";
+        legend += "<text x=\"" + n(left + pw + 46) + "\" y=\"" + n(ly + 4) + "\">fails a check</text>\n";
+    }
+    out += legend + "</svg>\n";
+    return out;
+}
+
+}  // namespace draw
