@@ -1,7 +1,10 @@
 #include "textio/output.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <mutex>
+#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +14,19 @@
 namespace textio {
 namespace {
 constexpr std::size_t kBufferLimit = 1 << 16;
+
+// The regular files open for writing, by device and inode, so that no
+// second unit truncates one of them.
+std::mutex open_files_mutex;
+std::vector<std::pair<dev_t, ino_t>>& open_files() {
+    static std::vector<std::pair<dev_t, ino_t>> files;
+    return files;
+}
+bool is_open_for_writing(const struct stat& st) {
+    std::lock_guard lock(open_files_mutex);
+    const auto& files = open_files();
+    return std::find(files.begin(), files.end(), std::pair{st.st_dev, st.st_ino}) != files.end();
+}
 
 bool is_regular_file(int fd) {
     struct stat st {};
@@ -57,11 +73,35 @@ std::string_view trim_name(std::string_view typed) {
 OutputUnit::OutputUnit(int unit, std::string name, int fd, bool owns_fd)
     : unit_(unit), name_(std::move(name)), fd_(fd), owns_fd_(owns_fd), regular_file_(is_regular_file(fd)) {
     buf_.reserve(kBufferLimit + 4096);
+    enlist();
+}
+
+void OutputUnit::enlist() {
+    struct stat st {};
+    if (!regular_file_ || ::fstat(fd_, &st) != 0) return;
+    dev_ = st.st_dev;
+    ino_ = st.st_ino;
+    std::lock_guard lock(open_files_mutex);
+    open_files().emplace_back(dev_, ino_);
+}
+
+void OutputUnit::delist() {
+    if (!regular_file_ || (dev_ == 0 && ino_ == 0)) return;
+    std::lock_guard lock(open_files_mutex);
+    auto& files = open_files();
+    const auto it = std::find(files.begin(), files.end(), std::pair{dev_, ino_});
+    if (it != files.end()) files.erase(it);
+    dev_ = 0;
+    ino_ = 0;
 }
 
 OutputUnit OutputUnit::create(int unit, std::string_view typed) {
     std::string name(trim_name(typed));
     if (name.empty() || name.find('\0') != std::string::npos) throw IoError(kFileNameError, unit, name);
+    struct stat existing {};
+    if (::stat(name.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) && is_open_for_writing(existing)) {
+        throw IoError(kOpenFailure, unit, name, EBUSY);
+    }
     int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         int err = errno;
@@ -79,9 +119,13 @@ OutputUnit::OutputUnit(OutputUnit&& other) noexcept
       owns_fd_(other.owns_fd_),
       line_open_(other.line_open_),
       regular_file_(other.regular_file_),
+      dev_(other.dev_),
+      ino_(other.ino_),
       buf_(std::move(other.buf_)) {
     other.fd_ = -1;
     other.owns_fd_ = false;
+    other.dev_ = 0;
+    other.ino_ = 0;  // the entry in the list of open files passes to this unit
 }
 
 OutputUnit::~OutputUnit() {
@@ -140,6 +184,7 @@ void OutputUnit::close() {
     if (fd_ < 0) return;
     end_open_line();
     int fd = fd_;
+    delist();
     try {
         flush();
     } catch (...) {

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 #include "textio/format.hpp"
 
@@ -16,7 +17,9 @@ class OutputUnit {
 public:
     // Wraps an already open descriptor (the console: unit 6, fd 1).
     OutputUnit(int unit, std::string name, int fd, bool owns_fd);
-    // Creates the file `name`, or truncates it (IoError 43, 30 or 9).
+    // Creates the file `name`, or truncates it (IoError 43, 30 or 9).  A
+    // file that an open unit is writing (the same file, however named) is
+    // not opened again: IoError 30, and the open unit loses nothing.
     static OutputUnit create(int unit, std::string_view name);
 
     OutputUnit(OutputUnit&& other) noexcept;
@@ -55,6 +58,11 @@ private:
     bool owns_fd_;
     bool line_open_ = false;
     bool regular_file_ = false;  // writes to it are never cut short by a stop signal
+    // The identity of the regular file written, while the unit is open.
+    dev_t dev_ = 0;
+    ino_t ino_ = 0;
+    void enlist();
+    void delist();
     std::string buf_;
 };
 

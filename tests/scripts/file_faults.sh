@@ -64,6 +64,14 @@ expect "closed console output" \
   sh -c "printf 'closed.txt\nn\n0\n' | '$bin/refldsgn' >&-"
 [ "$(wc -l < closed.txt)" = 4 ] || { echo "FAIL console output went into the report"; fail=1; }
 
+# A report named like the file that standard output already writes is not
+# opened over it: diagnostic 30, and the console text stays whole.
+expect "report onto the console's file" \
+  "refldsgn-basic: severe (30): open failure, unit 66, file ./console.txt" \
+  sh -c "printf './console.txt\n0\n' | '$bin/refldsgn-basic' > console.txt"
+[ "$(head -n 1 console.txt)" = " Designing Axially Symmetric Cassegrain or Gregorian Dual" ] ||
+  { echo "FAIL the console text was lost"; fail=1; }
+
 # A 75-character answer names the file of its first 70 characters.
 long=$(printf 'n%.0s' $(seq 1 70))
 printf '%s\n0\n' "${long}12345" | "$bin/refldsgn-basic" > /dev/null

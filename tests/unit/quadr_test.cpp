@@ -112,3 +112,43 @@ TEST(RootRules, PickByRealPartAndSign) {
 }
 
 }  // namespace
+
+// Values that are not numbers flow through: a NaN discriminant (from
+// coefficients that overflowed) gives NaN roots with status 0, a finite c0
+// over an infinite q is zero, and no root rule picks the other root
+// because a comparison with NaN came out false.
+TEST(Quadr, NonFiniteCoefficientsAndRootsFlowThrough) {
+    const float inf = INFINITY, nan = NAN;
+    Roots r;
+    std::int32_t status = -7;
+    const float overflowed[3] = {inf, inf, inf};  // D = inf - inf
+    QUADR(overflowed, r, status);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(std::isnan(r[0].real()) && std::isnan(r[1].real()));
+    const float huge_c1[3] = {3, inf, 1};  // q = -inf: the second root is 3 / -inf
+    QUADR(huge_c1, r, status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(r[1].real(), 0.0f);
+    EXPECT_EQ(r[0].real(), -inf);
+
+    struct Case {
+        float r1, r2, larger, smaller, sign_rule;
+    };
+    const Case cases[] = {
+        {nan, 1, nan, nan, nan}, {1, nan, nan, nan, nan},  {-inf, 0, 0, -inf, 0},
+        {inf, 0, inf, 0, inf},   {0, inf, inf, 0, inf},    {2, 1, 2, 1, 1},
+        {-5, 1, 1, -5, 1},       {-1, -2, -1, -2, -2},
+    };
+    for (const Case& c : cases) {
+        const std::complex<float> roots[2] = {{c.r1, 0}, {c.r2, 0}};
+        for (auto [got, want] : {std::pair{geometry::larger_root(roots), c.larger},
+                                 std::pair{geometry::smaller_root(roots), c.smaller},
+                                 std::pair{geometry::sign_rule_root(roots), c.sign_rule}}) {
+            if (std::isnan(want)) {
+                EXPECT_TRUE(std::isnan(got)) << c.r1 << ", " << c.r2;
+            } else {
+                EXPECT_EQ(got, want) << c.r1 << ", " << c.r2;
+            }
+        }
+    }
+}
