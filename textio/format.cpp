@@ -1,6 +1,8 @@
 #include "textio/format.hpp"
+#include "textio/fields_fast.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -8,10 +10,7 @@
 namespace textio {
 namespace {
 
-constexpr std::uint64_t kPow10[] = {
-    1ULL,          10ULL,          100ULL,          1000ULL,          10000ULL,
-    100000ULL,     1000000ULL,     10000000ULL,     100000000ULL,     1000000000ULL,
-    10000000000ULL, 100000000000ULL, 1000000000000ULL};
+using namespace fast;
 
 void fill(std::string& out, char c, int n) {
     if (n > 0) out.append(static_cast<std::size_t>(n), c);
@@ -39,15 +38,18 @@ bool put_nonfinite(std::string& out, float v, int w) {
     return false;
 }
 
-// |v| = m * 2^e exactly, for a finite non-zero float.
+// |v| = m * 2^e exactly, for a finite non-zero float, from its bits.
 void decompose(float v, std::uint64_t& m, int& e) {
-    int ex = 0;
-    float fr = std::frexp(std::fabs(v), &ex);
-    m = static_cast<std::uint64_t>(std::ldexp(fr, 24));
-    e = ex - 24;
+    const std::uint32_t b = std::bit_cast<std::uint32_t>(v);
+    const std::uint32_t biased = (b >> 23) & 0xFFu;
+    m = b & 0x7FFFFFu;
+    if (biased == 0) {
+        e = -149;  // subnormal
+    } else {
+        m |= 0x800000u;
+        e = static_cast<int>(biased) - 150;
+    }
 }
-
-int bit_width(std::uint64_t x) { return x == 0 ? 0 : 64 - __builtin_clzll(x); }
 
 // round_half_up(m * 10^p * 2^e) for 0 <= p <= 11, exactly.  Returns false
 // when the result would not fit in 62 bits (the caller takes the slow path).
@@ -67,6 +69,113 @@ bool scaled_round(std::uint64_t m, int e, int p, std::uint64_t& q) {
     std::uint64_t rem = n & ((std::uint64_t{1} << k) - 1);
     if (rem >= (std::uint64_t{1} << (k - 1))) ++q;
     return true;
+}
+
+int count_digits(std::uint64_t x) {
+    int n = 1;
+    while (x >= 100) x /= 100, n += 2;
+    return n + (x >= 10 ? 1 : 0);
+}
+
+// Fw.d of the rounded value q * 10^-d: sign, integer digits (a zero integer
+// part gets its zero only when the field has room), point and d decimals.
+void fixed_field(char* dst, bool negative, std::uint64_t q, int d, int w) {
+    std::uint64_t ip = 0, fp = 0;
+    switch (d) {  // constant divisors for the program's fields
+    case 2: ip = q / 100, fp = q % 100; break;
+    case 3: ip = q / 1000, fp = q % 1000; break;
+    case 4: ip = q / 10000, fp = q % 10000; break;
+    default: ip = q / kPow10[d], fp = q % kPow10[d];
+    }
+    const int int_count = ip == 0 ? 0 : count_digits(ip);
+    int len = (negative ? 1 : 0) + int_count + 1 + d;
+    const bool lead_zero = int_count == 0 && len + 1 <= w;
+    len += lead_zero ? 1 : 0;
+    if (len > w) {
+        std::memset(dst, '*', static_cast<std::size_t>(w));
+        return;
+    }
+    std::memcpy(dst, kBlanks, kFastWidth);
+    char* p = write_fixed_count(dst + w, fp, d);
+    *--p = '.';
+    if (int_count != 0) {
+        p = write_number(p, ip);
+    } else if (lead_zero) {
+        *--p = '0';
+    }
+    if (negative) *--p = '-';
+}
+
+__extension__ typedef unsigned __int128 u128;
+
+int bit_width128(u128 x) {
+    const auto hi = static_cast<std::uint64_t>(x >> 64);
+    return hi != 0 ? 64 + bit_width(hi) : bit_width(static_cast<std::uint64_t>(x));
+}
+
+constexpr u128 pow10_wide(int k) {
+    u128 r = 1;
+    while (k-- > 0) r *= 10;
+    return r;
+}
+
+// round_half_up(m * 10^p * 2^e) for -38 <= p <= 30, exactly, in 128-bit
+// integers.  False when an operand or the result would not fit (the
+// caller takes the slow path).
+bool scaled_round_wide(std::uint64_t m, int e, int p, std::uint64_t& q) {
+    if (p > 30 || p < -38) return false;
+    u128 num = m, den = 1;
+    if (p >= 0) {
+        num *= pow10_wide(p);
+    } else {
+        den = pow10_wide(-p);
+    }
+    u128 r = 0;
+    if (e >= 0) {
+        if (bit_width128(num) + e > 127) return false;
+        num <<= e;
+        r = num / den;
+        const u128 rem = num - r * den;
+        if (rem >= den - rem) ++r;
+    } else if (den == 1) {
+        const int k = -e;
+        if (k >= 128) {
+            r = 0;  // num < 2^124 <= half of 2^k
+        } else {
+            r = num >> k;
+            const u128 rem = num & ((u128{1} << k) - 1);
+            if (rem >= (u128{1} << (k - 1))) ++r;
+        }
+    } else {
+        if (bit_width128(den) - e > 127) return false;
+        den <<= -e;
+        r = num / den;
+        const u128 rem = num - r * den;
+        if (rem >= den - rem) ++r;
+    }
+    if (r >> 62 != 0) return false;
+    q = static_cast<std::uint64_t>(r);
+    return true;
+}
+
+// 1P,Ew.d of q (d+1 digits) times 10^(x-d).
+void exp_field(char* dst, bool negative, std::uint64_t q, int d, int x, int w) {
+    const int ax = x < 0 ? -x : x;
+    const int exp_len = ax <= 99 ? 4 : 1 + count_digits(static_cast<std::uint64_t>(ax));
+    if ((negative ? 1 : 0) + 2 + d + exp_len > w) {
+        std::memset(dst, '*', static_cast<std::size_t>(w));
+        return;
+    }
+    std::memcpy(dst, kBlanks, kFastWidth);
+    char* p = ax <= 99 ? write_fixed_count(dst + w, static_cast<std::uint64_t>(ax), 2)
+                       : write_number(dst + w, static_cast<std::uint64_t>(ax));
+    *--p = x < 0 ? '-' : '+';
+    if (ax <= 99) *--p = 'E';
+    const std::uint64_t lead = q / kPow10[d];
+    p = write_fixed_count(p, q - lead * kPow10[d], d);
+    *--p = '.';
+    *--p = static_cast<char>('0' + lead);
+    if (negative) *--p = '-';
 }
 
 // Exact decimal expansion of |v|: |v| = 0.d1d2d3... * 10^point, with no
@@ -189,64 +298,23 @@ void put_exp_text(std::string& out, bool negative, std::string_view digits, int 
     put_field(out, std::string_view(buf, static_cast<std::size_t>(n)), w);
 }
 
-}  // namespace
-
-void put_F(std::string& out, float v, int w, int d) {
+// Every field the fast paths cannot take: NaN and infinities, zero, and
+// the values the exact integer arithmetic cannot reach.
+void put_F_general(std::string& out, float v, int w, int d) {
     if (put_nonfinite(out, v, w)) return;
     if (v == 0.0f) {  // both zeros print unsigned
         put_fixed_text(out, false, {}, std::string(static_cast<std::size_t>(d), '0'), w);
         return;
     }
-    std::uint64_t m = 0, q = 0;
-    int e = 0;
-    decompose(v, m, e);
-    if (d >= 0 && d <= 11 && scaled_round(m, e, d, q)) {
-        char ibuf[24], fbuf[24];
-        std::uint64_t ip = q / kPow10[d], fp = q % kPow10[d];
-        int ni = ip == 0 ? 0 : utoa(ip, ibuf, 1);
-        int nf = d == 0 ? 0 : utoa(fp, fbuf, d);
-        put_fixed_text(out, v < 0, std::string_view(ibuf, static_cast<std::size_t>(ni)),
-                       std::string_view(fbuf, static_cast<std::size_t>(nf)), w);
-        return;
-    }
     put_F_slow(out, v, w, d);
 }
 
-void put_E(std::string& out, float v, int w, int d) {
+void put_E_general(std::string& out, float v, int w, int d) {
     if (put_nonfinite(out, v, w)) return;
     bool negative = std::signbit(v) && v != 0.0f;
-    char digits[48];
     if (v == 0.0f) {
-        std::memset(digits, '0', static_cast<std::size_t>(d + 1));
-        put_exp_text(out, false, std::string_view(digits, static_cast<std::size_t>(d + 1)), 0, w);
+        put_exp_text(out, false, std::string(static_cast<std::size_t>(d + 1), '0'), 0, w);
         return;
-    }
-    std::uint64_t m = 0, q = 0;
-    int e = 0;
-    decompose(v, m, e);
-    // Decimal exponent guess, corrected below so that q has d+1 digits.
-    int x = static_cast<int>(std::floor(std::log10(std::fabs(static_cast<double>(v)))));
-    if (d <= 11) {
-        for (int tries = 0; tries < 3; ++tries) {
-            int p = d - x;
-            if (p < 0 || p > 11 || !scaled_round(m, e, p, q)) break;
-            if (q >= kPow10[d + 1]) {
-                // Either the guess was low or rounding carried into a new digit.
-                if (q == kPow10[d + 1]) {
-                    ++x;
-                    q = kPow10[d];
-                } else {
-                    ++x;
-                    continue;
-                }
-            } else if (q < kPow10[d]) {
-                --x;
-                continue;
-            }
-            utoa(q, digits, d + 1);
-            put_exp_text(out, negative, std::string_view(digits, static_cast<std::size_t>(d + 1)), x, w);
-            return;
-        }
     }
     Decimal dec;
     exact_decimal(v, dec);
@@ -254,6 +322,85 @@ void put_E(std::string& out, float v, int w, int d) {
     std::string kept = round_digits(dec, d + 1, point);
     kept.resize(static_cast<std::size_t>(d + 1));
     put_exp_text(out, negative, kept, point - 1, w);
+}
+
+// Writes a field that the general path formats, w characters at dst.
+template <typename General>
+void general_field(char* dst, General general, float v, int w, int d) {
+    std::string text;
+    general(text, v, w, d);
+    std::memcpy(dst, text.data(), static_cast<std::size_t>(w));
+}
+
+}  // namespace
+
+void field_F(char* dst, float v, int w, int d) {
+    const auto bits = std::bit_cast<std::uint32_t>(v);
+    const bool finite_nonzero = ((bits >> 23) & 0xFFu) != 0xFFu && (bits & 0x7FFFFFFFu) != 0;
+    if (finite_nonzero) {
+        switch (d) {
+        case 4: if (fixed_field_of<4>(dst, bits, w)) return; break;
+        case 3: if (fixed_field_of<3>(dst, bits, w)) return; break;
+        case 2: if (fixed_field_of<2>(dst, bits, w)) return; break;
+        default:
+            if (d >= 0 && d <= 11) {
+                std::uint64_t m = 0, q = 0;
+                int e = 0;
+                decompose(v, m, e);
+                if (scaled_round(m, e, d, q)) {
+                    fixed_field(dst, v < 0, q, d, w);
+                    return;
+                }
+            }
+        }
+    }
+    general_field(dst, put_F_general, v, w, d);
+}
+
+void field_E(char* dst, float v, int w, int d) {
+    if (std::isfinite(v) && v != 0.0f && d >= 0 && d <= 11) {
+        std::uint64_t m = 0, q = 0;
+        int e = 0;
+        decompose(v, m, e);
+        // Decimal exponent guess from the binary one (floor(log2) times
+        // log10(2), off by at most one), corrected so that q has d+1 digits.
+        int x = ((e + bit_width(m) - 1) * 1233) >> 12;
+        for (int tries = 0; tries < 3; ++tries) {
+            if (!scaled_round_wide(m, e, d - x, q)) break;
+            if (q >= kPow10[d + 1]) {
+                // Either the guess was low or rounding carried into a new digit.
+                ++x;
+                if (q != kPow10[d + 1]) continue;
+                q = kPow10[d];
+            } else if (q < kPow10[d]) {
+                --x;
+                continue;
+            }
+            exp_field(dst, std::signbit(v), q, d, x, w);
+            return;
+        }
+    }
+    general_field(dst, put_E_general, v, w, d);
+}
+
+void put_F(std::string& out, float v, int w, int d) {
+    if (w < 0 || w > kFastFieldWidth) {
+        put_F_general(out, v, w, d);
+        return;
+    }
+    char field[kFastFieldWidth];
+    field_F(field, v, w, d);
+    out.append(field, static_cast<std::size_t>(w));
+}
+
+void put_E(std::string& out, float v, int w, int d) {
+    if (w < 0 || w > kFastFieldWidth) {
+        put_E_general(out, v, w, d);
+        return;
+    }
+    char field[kFastFieldWidth];
+    field_E(field, v, w, d);
+    out.append(field, static_cast<std::size_t>(w));
 }
 
 void put_I(std::string& out, std::int64_t v, int w) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <mutex>
 #include <vector>
 #include <fcntl.h>
@@ -13,7 +14,8 @@
 
 namespace textio {
 namespace {
-constexpr std::size_t kBufferLimit = 1 << 16;
+// A write carries about half a megabyte: few system calls for a long table.
+constexpr std::size_t kBufferLimit = std::size_t{1} << 19;
 
 // The regular files open for writing, by device and inode, so that no
 // second unit truncates one of them.
@@ -72,7 +74,7 @@ std::string_view trim_name(std::string_view typed) {
 
 OutputUnit::OutputUnit(int unit, std::string name, int fd, bool owns_fd)
     : unit_(unit), name_(std::move(name)), fd_(fd), owns_fd_(owns_fd), regular_file_(is_regular_file(fd)) {
-    buf_.reserve(kBufferLimit + 4096);
+    buf_.resize(kBufferLimit + 4096);
     enlist();
 }
 
@@ -121,7 +123,9 @@ OutputUnit::OutputUnit(OutputUnit&& other) noexcept
       regular_file_(other.regular_file_),
       dev_(other.dev_),
       ino_(other.ino_),
-      buf_(std::move(other.buf_)) {
+      buf_(std::move(other.buf_)),
+      used_(other.used_) {
+    other.used_ = 0;
     other.fd_ = -1;
     other.owns_fd_ = false;
     other.dev_ = 0;
@@ -138,21 +142,23 @@ OutputUnit::~OutputUnit() {
 
 void OutputUnit::end_open_line() {
     if (line_open_) {
-        buf_.push_back('\n');
+        put("\n");
         line_open_ = false;
     }
 }
 
 void OutputUnit::record(std::string_view text) {
     end_open_line();
-    buf_.append(text);
-    buf_.push_back('\n');
-    if (buf_.size() >= kBufferLimit) flush();
+    room(text.size() + 1);
+    std::memcpy(buf_.data() + used_, text.data(), text.size());
+    used_ += text.size();
+    buf_[used_++] = '\n';
+    if (used_ >= kBufferLimit) flush();
 }
 
 void OutputUnit::prompt(std::string_view text) {
     end_open_line();
-    buf_.append(text);
+    put(text);
     line_open_ = true;
 }
 
@@ -170,14 +176,24 @@ void OutputUnit::write_all(const char* p, std::size_t n) {
 }
 
 void OutputUnit::flush() {
-    if (fd_ < 0 || buf_.empty()) return;
+    if (fd_ < 0 || used_ == 0) return;
     try {
-        write_all(buf_.data(), buf_.size());
+        write_all(buf_.data(), used_);
     } catch (...) {
-        buf_.clear();  // never written twice
+        used_ = 0;  // never written twice
         throw;
     }
-    buf_.clear();
+    used_ = 0;
+}
+
+void OutputUnit::room(std::size_t n) {
+    if (used_ + n > buf_.size()) buf_.resize(2 * (used_ + n));  // a record longer than the buffer
+}
+
+void OutputUnit::put(std::string_view text) {
+    room(text.size());
+    std::memcpy(buf_.data() + used_, text.data(), text.size());
+    used_ += text.size();
 }
 
 void OutputUnit::close() {

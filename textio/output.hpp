@@ -63,7 +63,11 @@ private:
     ino_t ino_ = 0;
     void enlist();
     void delist();
+    // The buffer: its first used_ characters wait to be written.
     std::string buf_;
+    std::size_t used_ = 0;
+    void room(std::size_t n);
+    void put(std::string_view text);
 };
 
 // Gives every closed standard descriptor (0, 1, 2) an unwritable stand-in,

@@ -8,6 +8,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "textio/format.hpp"
 
@@ -265,3 +266,36 @@ TEST(Fields, AgreeWithTheExactReference) {
 }
 
 }  // namespace
+
+// The edges of the fast paths, against the same reference: decimal ties
+// that are exact binary values, carries into a new leading digit, and the
+// magnitudes where the exact integer arithmetic hands over to the slow path
+// (results beyond 62 bits, scale factors beyond 10^30 or 10^-38, fields
+// wider than 40).
+TEST(Fields, FastPathEdgesAgreeWithTheExactReference) {
+    std::vector<float> values;
+    auto around = [&](double x) {
+        float f = static_cast<float>(x);
+        for (int i = 0; i < 4; ++i) f = std::nextafter(f, 0.0f);
+        for (int i = 0; i < 9; ++i, f = std::nextafter(f, INFINITY)) values.push_back(f), values.push_back(-f);
+    };
+    for (int s = 1; s <= 24; ++s)  // exact ties: odd multiples of 2^-s
+        for (int j = 1; j < 60; j += 7) values.push_back(static_cast<float>(std::ldexp(2.0 * j + 1, -s)));
+    for (int k = -45; k <= 38; ++k) {
+        around(std::pow(10.0, k));                    // a new decimal exponent
+        around(std::pow(10.0, k) * (1 - 0.5e-6));     // E...6 rounds up into it
+    }
+    for (int d : {2, 3, 4})
+        for (int j = 0; j <= 9; ++j) around(std::pow(10.0, j) - 0.5 * std::pow(10.0, -d));  // F carries
+    for (int b = 40; b <= 56; ++b) around(std::ldexp(1.0, b));  // F results near 2^62
+    for (float v : values) {
+        if (v == 0.0f || std::isinf(v)) continue;
+        for (int w : {8, 9, 10, 11, 12}) {
+            for (int d : {2, 3, 4}) ASSERT_EQ(F(v, w, d), reference_F(v, w, d)) << "value " << v;
+        }
+        ASSERT_EQ(F(v, 30, 4), reference_F(v, 30, 4)) << "value " << v;
+        ASSERT_EQ(F(v, 41, 4), reference_F(v, 41, 4)) << "value " << v;  // wider than the fast path takes
+        for (int w : {13, 14}) ASSERT_EQ(E(v, w, 6), reference_E(v, w, 6)) << "value " << v;
+        ASSERT_EQ(E(v, 12, 3), reference_E(v, 12, 3)) << "value " << v;
+    }
+}

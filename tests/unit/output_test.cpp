@@ -128,11 +128,11 @@ TEST(OutputUnit, BuffersWholeRecordsOnly) {
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     fcntl(fds[0], F_SETFL, O_NONBLOCK);
-    ASSERT_GE(fcntl(fds[1], F_SETPIPE_SZ, 1 << 20), 1 << 17);  // room for one whole buffer
+    ASSERT_GE(fcntl(fds[1], F_SETPIPE_SZ, 1 << 20), 1 << 20);  // room for one whole buffer
     textio::OutputUnit u(6, "pipe", fds[1], true);
     std::string line(99, 'r');
     std::string seen;
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < 20000; ++i) {
         u.record(line);
         char buf[1 << 16];
         ssize_t n;
@@ -142,7 +142,7 @@ TEST(OutputUnit, BuffersWholeRecordsOnly) {
         }
     }
     EXPECT_FALSE(seen.empty());           // it did write before the end ...
-    EXPECT_LT(seen.size(), 2000u * 100);  // ... but not every record at once
+    EXPECT_LT(seen.size(), 20000u * 100);  // ... but not every record at once
     u.close();
     close(fds[0]);
 }
