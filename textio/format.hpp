@@ -43,7 +43,7 @@ public:
     Record() : storage_(256, ' ') {}
     Record& lit(std::string_view s) {
         room(s.size());
-        std::memcpy(storage_.data() + len_, s.data(), s.size());
+        if (!s.empty()) std::memcpy(storage_.data() + len_, s.data(), s.size());
         len_ += s.size();
         return *this;
     }

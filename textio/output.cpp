@@ -150,7 +150,7 @@ void OutputUnit::end_open_line() {
 void OutputUnit::record(std::string_view text) {
     end_open_line();
     room(text.size() + 1);
-    std::memcpy(buf_.data() + used_, text.data(), text.size());
+    if (!text.empty()) std::memcpy(buf_.data() + used_, text.data(), text.size());
     used_ += text.size();
     buf_[used_++] = '\n';
     if (used_ >= kBufferLimit) flush();
@@ -192,7 +192,7 @@ void OutputUnit::room(std::size_t n) {
 
 void OutputUnit::put(std::string_view text) {
     room(text.size());
-    std::memcpy(buf_.data() + used_, text.data(), text.size());
+    if (!text.empty()) std::memcpy(buf_.data() + used_, text.data(), text.size());
     used_ += text.size();
 }
 
