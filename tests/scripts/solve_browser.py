@@ -14,18 +14,14 @@ import sys
 import tempfile
 import zlib
 
+from checklist import expect, finish
+
 bin_dir = os.path.abspath(sys.argv[1])
 SOLVE = os.path.join(bin_dir, "refldsgn-solve")
 BROWSER = shutil.which("chromium") or shutil.which("chromium-browser")
 if BROWSER is None:
     print("SKIP: chromium is not installed (apt-get install chromium)")
     sys.exit(77)
-failures = []
-
-
-def expect(cond, what):
-    if not cond:
-        failures.append(what)
 
 
 def browser(args, profile):
@@ -127,7 +123,4 @@ with tempfile.TemporaryDirectory() as work:
             if os.path.exists(os.path.join(work, f)):
                 shutil.copy(os.path.join(work, f), keep)
 
-for f in failures:
-    print("FAIL:", f)
-print("%d failures" % len(failures))
-sys.exit(1 if failures else 0)
+finish()

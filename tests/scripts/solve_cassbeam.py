@@ -20,17 +20,13 @@ import subprocess
 import sys
 import tempfile
 
+from checklist import expect, finish
+
 bin_dir = os.path.abspath(sys.argv[1])
 SOLVE = os.path.join(bin_dir, "refldsgn-solve")
 if shutil.which("cassbeam") is None:
     print("SKIP: cassbeam is not installed (apt-get install cassbeam)")
     sys.exit(77)
-failures = []
-
-
-def expect(cond, what):
-    if not cond:
-        failures.append(what)
 
 
 def run(args, cwd, env=None):
@@ -131,7 +127,4 @@ with tempfile.TemporaryDirectory() as work:
                "%s: %d %r" % (behaviour, r.returncode, r.stderr))
         expect(len(lines) == 2 and lines[1].count(",") == lines[0].count(","), "rows before the failure: %s" % lines)
 
-for f in failures:
-    print("FAIL:", f)
-print("%d failures" % len(failures))
-sys.exit(1 if failures else 0)
+finish()

@@ -11,18 +11,12 @@ import subprocess
 import sys
 import tempfile
 
+from checklist import expect, finish
+
 bin_dir = os.path.abspath(sys.argv[1])
 SOLVE = os.path.join(bin_dir, "refldsgn-solve")
-failures = []
-
-
 def run(args, cwd=None, stdout=subprocess.PIPE):
     return subprocess.run([SOLVE] + args, cwd=cwd, stdout=stdout, stderr=subprocess.PIPE, text=True)
-
-
-def expect(cond, what):
-    if not cond:
-        failures.append(what)
 
 
 def csv_rows(args):
@@ -160,7 +154,4 @@ for word in ["type", "DM", "FM", "LM", "DS", "LS", "TE", "FDE", "DF", "LP", "--f
 version = run(["--version"])
 expect(version.returncode == 0 and version.stdout.startswith("refldsgn-solve "), version.stdout)
 
-for f in failures:
-    print("FAIL:", f)
-print("%d failures" % len(failures))
-sys.exit(1 if failures else 0)
+finish()

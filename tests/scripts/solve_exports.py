@@ -10,15 +10,11 @@ import subprocess
 import sys
 import tempfile
 
+from checklist import expect, finish
+
 bin_dir = os.path.abspath(sys.argv[1])
 SOLVE = os.path.join(bin_dir, "refldsgn-solve")
 DIALOGUE = os.path.join(bin_dir, "refldsgn")
-failures = []
-
-
-def expect(cond, what):
-    if not cond:
-        failures.append(what)
 
 
 def run(args, cwd):
@@ -129,7 +125,4 @@ with tempfile.TemporaryDirectory() as work:
         expect(r.returncode == 1 and "cannot write missing/b.champ" in r.stderr, "unwritable export: %r" % r.stderr)
         expect(open(os.path.join(empty, "a.rsf")).read().count("\n") == 23, "the file before it is whole")
 
-for f in failures:
-    print("FAIL:", f)
-print("%d failures" % len(failures))
-sys.exit(1 if failures else 0)
+finish()

@@ -17,15 +17,11 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ET
 
+from checklist import expect, finish
+
 bin_dir = os.path.abspath(sys.argv[1])
 SOLVE = os.path.join(bin_dir, "refldsgn-solve")
 NS = "{http://www.w3.org/2000/svg}"
-failures = []
-
-
-def expect(cond, what):
-    if not cond:
-        failures.append(what)
 
 
 def run(args, cwd):
@@ -124,7 +120,4 @@ with tempfile.TemporaryDirectory() as work:
         r = run(["type=-1", "DM=100", "LM=10", "LS=30", "FDE=0.5", "--plot", "x.svg"], empty)
         expect(r.returncode == 2 and "needs a sweep" in r.stderr and not os.listdir(empty), r.stderr)
 
-for f in failures:
-    print("FAIL:", f)
-print("%d failures" % len(failures))
-sys.exit(1 if failures else 0)
+finish()
