@@ -25,6 +25,8 @@ trap 'rm -rf "$work"' EXIT
 # One run of n rows: prints "<seconds> <peak KiB>" and checks the row count.
 run_once() {
     local n=$1 stop t0 t1
+    rm -f "$work/rows.csv"
+    sync  # no run pays for another's disk writes
     stop=$(awk -v n="$n" 'BEGIN { printf "%.2f", 100 + (n - 1) * 0.01 }')
     t0=$(date +%s%N)
     /usr/bin/time -f '%M' -o "$work/peak" "$program" type=-1 "DM=100:$stop:0.01" LM=20 LS=65 FDE=2.1666667 \
