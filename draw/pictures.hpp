@@ -28,18 +28,18 @@ std::string cross_section_svg(const solve::Study& study, const solve::Design& d,
 // What a plot draws against the swept quantity: every solved length and
 // LT, or, with y_given or for a grid, the one value y (a grid draws one line
 // per value of its outer quantity).
-struct PlotSpec {
+struct PlotAxis {
     solve::Value y = solve::Value::LT;
     bool y_given = false;
 };
 // The first length the case solves (the default of --plot-y).
 solve::Value first_solved_length(const solve::Study& study);
 
-std::string plot_svg(const solve::Study& study, const std::vector<Row>& rows, const PlotSpec& spec, bool standalone);
+std::string plot_svg(const solve::Study& study, const std::vector<Row>& rows, const PlotAxis& axis, bool standalone);
 
 // The page: the inputs, the picture of row `at` (0-based), the plot for a
 // sweep, and the table of all rows with failed checks highlighted.
-std::string html_page(const solve::Study& study, const std::vector<Row>& rows, std::size_t at, const PlotSpec& spec,
+std::string html_page(const solve::Study& study, const std::vector<Row>& rows, std::size_t at, const PlotAxis& axis,
                       const solve::ExtraColumns& extra);
 
 // Text for XML: &, <, > and quotes escaped.

@@ -81,7 +81,7 @@ Value first_solved_length(const solve::Study& study) {
     return Value::LT;
 }
 
-std::string plot_svg(const solve::Study& study, const std::vector<Row>& rows, const PlotSpec& spec, bool standalone) {
+std::string plot_svg(const solve::Study& study, const std::vector<Row>& rows, const PlotAxis& axis, bool standalone) {
     const auto& sweeps = study.sweeps();
     const bool grid = sweeps.size() == 2;
     const Value x_value = value_of(sweeps.back()->key);
@@ -100,13 +100,13 @@ std::string plot_svg(const solve::Study& study, const std::vector<Row>& rows, co
                 series.push_back({label, {}, {}});
             }
             const solve::Design& d = rows[i].d;
-            series[line].data.push_back({d[x_value], d.has(spec.y) ? double(d[spec.y]) : NAN});
+            series[line].data.push_back({d[x_value], d.has(axis.y) ? double(d[axis.y]) : NAN});
             series[line].failed.push_back(!d.ok());
         }
     } else {
         std::vector<Value> ys;
-        if (spec.y_given) {
-            ys.push_back(spec.y);
+        if (axis.y_given) {
+            ys.push_back(axis.y);
         } else {
             for (Value v : {Value::DM, Value::FM, Value::LM, Value::DS, Value::LS})
                 if (study.solved(v)) ys.push_back(v);
@@ -158,7 +158,7 @@ std::string plot_svg(const solve::Study& study, const std::vector<Row>& rows, co
            "</style>\n";
     out += "<rect width=\"" + n(W) + "\" height=\"" + n(H) + "\" fill=\"#fff\"/>\n";
     std::string title = study.title();
-    if (grid) title = std::string(solve::column_name(spec.y)) + " of " + title;
+    if (grid) title = std::string(solve::column_name(axis.y)) + " of " + title;
     out += "<text class=\"title\" x=\"" + n(left) + "\" y=\"26\">" + escape(title) + "</text>\n";
 
     for (double t : xt) {
@@ -175,7 +175,7 @@ std::string plot_svg(const solve::Study& study, const std::vector<Row>& rows, co
            n(ph) + "\"/>\n";
     out += "<text x=\"" + n(left + pw / 2) + "\" y=\"" + n(H - 14) + "\" text-anchor=\"middle\">" +
            escape(axis_name(x_value)) + "</text>\n";
-    const std::string y_name = grid || spec.y_given ? axis_name(spec.y) : std::string("length");
+    const std::string y_name = grid || axis.y_given ? axis_name(axis.y) : std::string("length");
     out += "<text x=\"18\" y=\"" + n(top + ph / 2) + "\" text-anchor=\"middle\" transform=\"rotate(-90 18 " +
            n(top + ph / 2) + ")\">" + escape(y_name) + "</text>\n";
     if (!drawable) {

@@ -39,7 +39,7 @@ figcaption{font-size:12px;color:#555;margin-top:6px}
 
 }  // namespace
 
-std::string html_page(const solve::Study& study, const std::vector<Row>& rows, std::size_t at, const PlotSpec& spec,
+std::string html_page(const solve::Study& study, const std::vector<Row>& rows, std::size_t at, const PlotAxis& axis,
                       const solve::ExtraColumns& extra) {
     std::string out = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     out += "<title>" + escape("refldsgn-solve: " + study.title()) + "</title>\n" + kStyle + "</head>\n<body>\n";
@@ -65,7 +65,7 @@ std::string html_page(const solve::Study& study, const std::vector<Row>& rows, s
            "\n</figure>\n";
 
     if (!study.sweeps().empty()) {
-        out += "<h2>Along the sweep</h2>\n<figure>\n" + plot_svg(study, rows, spec, false);
+        out += "<h2>Along the sweep</h2>\n<figure>\n" + plot_svg(study, rows, axis, false);
         out += "<figcaption>Rows that fail a check are ringed in red.</figcaption>\n</figure>\n";
     }
 

@@ -54,15 +54,15 @@ void write_text_file(const std::string& name, std::string text) {
     file.close();
 }
 
-draw::PlotSpec plot_spec(const Options& opt, const solve::Study& study) {
-    draw::PlotSpec spec;
-    spec.y = draw::first_solved_length(study);
-    if (opt.plot_y.empty()) return spec;
+draw::PlotAxis plot_axis(const Options& opt, const solve::Study& study) {
+    draw::PlotAxis axis;
+    axis.y = draw::first_solved_length(study);
+    if (opt.plot_y.empty()) return axis;
     for (std::size_t i = 0; i < solve::kValues; ++i) {
         if (solve::column_name(static_cast<solve::Value>(i)) == opt.plot_y) {
-            spec.y = static_cast<solve::Value>(i);
-            spec.y_given = true;
-            return spec;
+            axis.y = static_cast<solve::Value>(i);
+            axis.y_given = true;
+            return axis;
         }
     }
     throw solve::InputError("--plot-y " + opt.plot_y + ": not a value of the rows (DM, FM, LM, DS, LS, TE, FDE, AS, "
@@ -107,7 +107,7 @@ int run(const Options& opt) {
     handoff::CassbeamSettings cassbeam;
     if (!opt.cassbeam.empty() || opt.analyze)
         cassbeam = handoff::cassbeam_settings(study, opt.analyze ? "--analyze" : "--cassbeam");
-    const draw::PlotSpec spec = plot_spec(opt, study);
+    const draw::PlotAxis axis = plot_axis(opt, study);
     if (!opt.plot.empty() && study.sweeps().empty()) throw solve::InputError("--plot needs a sweep (START:STOP:STEP)");
     if (!opt.plot.empty() && study.rows() > kMaxPlotRows) {
         throw solve::InputError("--plot takes at most " + std::to_string(kMaxPlotRows) + " rows, not " +
@@ -142,7 +142,7 @@ int run(const Options& opt) {
     writer->begin();
     bool failed = false;
     std::int64_t done = 0;
-    solve::Progress progress(opt.analyze ? "designs" : "rows", study.rows());
+    solve::Progress progress(opt.analyze ? "designs" : "rows", study.rows(), opt.analyze ? 1 : 256);
     const bool keep = !opt.plot.empty() || !opt.html.empty();
     std::vector<draw::Row> kept;
     auto emit = [&](const solve::Design& d, const handoff::Analysis* a) {
@@ -159,9 +159,9 @@ int run(const Options& opt) {
     progress.finish();
     writer->end();
     out.close();
-    if (!opt.plot.empty()) write_text_file(opt.plot, draw::plot_svg(study, kept, spec, true));
+    if (!opt.plot.empty()) write_text_file(opt.plot, draw::plot_svg(study, kept, axis, true));
     if (!opt.html.empty())
-        write_text_file(opt.html, draw::html_page(study, kept, static_cast<std::size_t>(opt.at - 1), spec, extra));
+        write_text_file(opt.html, draw::html_page(study, kept, static_cast<std::size_t>(opt.at - 1), axis, extra));
     return opt.strict && failed ? 3 : 0;
 }
 
@@ -200,14 +200,19 @@ int main(int argc, char** argv) {
         ->type_name("FILE")->group(pictures);
 
     const char* files = "Surface files of the row --at";
-    app.add_option("--rsf-main", opt.exports.rsf_main, "TICRA .rsf file of the main reflector")
-        ->type_name("FILE")->group(files);
-    app.add_option("--rsf-sub", opt.exports.rsf_sub, "TICRA .rsf file of the subreflector")
-        ->type_name("FILE")->group(files);
-    app.add_option("--champ-main", opt.exports.champ_main, "CHAMP spline object file of the main reflector")
-        ->type_name("FILE")->group(files);
-    app.add_option("--champ-sub", opt.exports.champ_sub, "CHAMP spline object file of the subreflector")
-        ->type_name("FILE")->group(files);
+    struct FileOption {
+        const char* name;
+        std::string* file;
+        const char* help;
+    };
+    for (const FileOption& f : {FileOption{"--rsf-main", &opt.exports.rsf_main, "TICRA .rsf file of the main reflector"},
+                                FileOption{"--rsf-sub", &opt.exports.rsf_sub, "TICRA .rsf file of the subreflector"},
+                                FileOption{"--champ-main", &opt.exports.champ_main,
+                                           "CHAMP spline object file of the main reflector"},
+                                FileOption{"--champ-sub", &opt.exports.champ_sub,
+                                           "CHAMP spline object file of the subreflector"}}) {
+        app.add_option(f.name, *f.file, f.help)->type_name("FILE")->group(files);
+    }
     app.add_option("--main-range", opt.exports.main_range, "main reflector diameters sampled (default 0:DM:DM/20)")
         ->type_name("START:STOP:STEP")->group(files);
     app.add_option("--sub-range", opt.exports.sub_range, "subreflector diameters sampled (default 0:DS:DS/20)")

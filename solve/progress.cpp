@@ -5,12 +5,13 @@
 
 namespace solve {
 
-Progress::Progress(std::string what, std::int64_t total)
-    : what_(std::move(what)), total_(total), enabled_(isatty(2) == 1), start_(Clock::now()),
+Progress::Progress(std::string what, std::int64_t total, std::uint64_t stride)
+    : what_(std::move(what)), total_(total), stride_(stride == 0 ? 1 : stride), enabled_(isatty(2) == 1),
+      start_(Clock::now()),
       next_(start_ + std::chrono::seconds(1)) {}
 
 void Progress::update(std::int64_t done) {
-    if (!enabled_) return;
+    if (!enabled_ || ++calls_ % stride_ != 0) return;
     const Clock::time_point now = Clock::now();
     if (now < next_) return;
     next_ = now + std::chrono::milliseconds(250);

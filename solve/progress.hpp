@@ -11,8 +11,9 @@ namespace solve {
 
 class Progress {
 public:
-    // what: the unit counted ("rows", "designs").
-    Progress(std::string what, std::int64_t total);
+    // what: the unit counted ("rows", "designs"); the clock is read every
+    // stride-th update (cheap units come in many thousands a second).
+    Progress(std::string what, std::int64_t total, std::uint64_t stride = 1);
     ~Progress() { finish(); }
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
@@ -26,8 +27,10 @@ private:
     using Clock = std::chrono::steady_clock;
     std::string what_;
     std::int64_t total_;
+    std::uint64_t stride_;
     bool enabled_;
     bool shown_ = false;
+    std::uint64_t calls_ = 0;
     Clock::time_point start_;
     Clock::time_point next_;
 };

@@ -58,14 +58,23 @@ std::string combinations(const geometry::DesignMode& mode) {
 
 std::string_view code_of(Check c) { return kCodes[static_cast<std::size_t>(c)]; }
 
-std::string check_text(std::uint32_t checks) {
-    if (checks == 0) return "ok";
-    std::string s;
+void append_check_text(std::string& out, std::uint32_t checks) {
+    if (checks == 0) {
+        out += "ok";
+        return;
+    }
+    bool first = true;
     for (std::size_t c = 0; c < kChecks; ++c) {
         if (!((checks >> c) & 1u)) continue;
-        if (!s.empty()) s += ';';
-        s += kCodes[c];
+        if (!first) out += ';';
+        first = false;
+        out += kCodes[c];
     }
+}
+
+std::string check_text(std::uint32_t checks) {
+    std::string s;
+    append_check_text(s, checks);
     return s;
 }
 

@@ -47,6 +47,7 @@ struct Design {
 
 // The checks joined by ';', or "ok".
 std::string check_text(std::uint32_t checks);
+void append_check_text(std::string& out, std::uint32_t checks);
 
 class Study {
 public:

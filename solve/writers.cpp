@@ -26,13 +26,34 @@ void append_int(std::string& out, long long v) {
     out.append(buf, r.ptr);
 }
 
+// What every format keeps: the study, the output, the extra columns and
+// the line being built (kept from row to row: no allocation per row).
+class LineWriter : public RowWriter {
+public:
+    LineWriter(const Study& s, textio::OutputUnit& out, const ExtraColumns& x) : study_(s), out_(out), extra_(x) {
+        line_.reserve(1024);
+    }
+    void end() override { out_.flush(); }
+
+protected:
+    // Extra column i of a row, or false when the row has none there.
+    static bool extra_at(std::span<const float> extra, std::size_t i, float& v) {
+        if (i >= extra.size() || std::isnan(extra[i])) return false;
+        v = extra[i];
+        return true;
+    }
+
+    const Study& study_;
+    textio::OutputUnit& out_;
+    ExtraColumns extra_;
+    std::string line_;
+};
+
 // ---------------------------------------------------------------- CSV
 
-class CsvWriter : public RowWriter {
+class CsvWriter : public LineWriter {
 public:
-    CsvWriter(const Study& s, textio::OutputUnit& out, const ExtraColumns& x) : study_(s), out_(out), extra_(x) {
-        line_.reserve(512);
-    }
+    using LineWriter::LineWriter;
     void begin() override {
         line_ = "mode,case,type";
         for (std::size_t i = 0; i < kBeforeCheck; ++i) (line_ += ',') += kNames[i];
@@ -53,22 +74,16 @@ public:
             if (d.has(static_cast<Value>(i))) append_shortest(line_, d.values[i]);
             if (i + 1 == kBeforeCheck) {
                 line_ += ',';
-                line_ += check_text(d.checks);
+                append_check_text(line_, d.checks);
             }
         }
         for (std::size_t i = 0; i < extra_.names.size(); ++i) {
             line_ += ',';
-            if (i < extra.size() && !std::isnan(extra[i])) append_shortest(line_, extra[i]);
+            float v = 0;
+            if (extra_at(extra, i, v)) append_shortest(line_, v);
         }
         out_.record(line_);
     }
-    void end() override { out_.flush(); }
-
-private:
-    const Study& study_;
-    textio::OutputUnit& out_;
-    ExtraColumns extra_;
-    std::string line_;
 };
 
 // --------------------------------------------------------------- JSON
@@ -84,11 +99,9 @@ nlohmann::ordered_json json_number(float v) {
     return d;  // printed back as the same shortest decimal
 }
 
-class JsonWriter : public RowWriter {
+class JsonWriter : public LineWriter {
 public:
-    JsonWriter(const Study& s, textio::OutputUnit& out, const ExtraColumns& x) : study_(s), out_(out), extra_(x) {
-        line_.reserve(1024);
-    }
+    using LineWriter::LineWriter;
     void begin() override {
         nlohmann::ordered_json inputs = nlohmann::ordered_json::object();
         for (const Assignment& a : study_.inputs().items) {
@@ -140,14 +153,17 @@ public:
                 line_ += ']';
             }
         }
-        for (std::size_t i = 0; i < extra_.names.size(); ++i)
-            number(extra_.names[i], i < extra.size(), i < extra.size() ? extra[i] : NAN);
+        for (std::size_t i = 0; i < extra_.names.size(); ++i) {
+            float v = 0;
+            const bool has = extra_at(extra, i, v);
+            number(extra_.names[i], has, v);
+        }
         line_ += '}';
     }
     void end() override {
         if (pending_) out_.record(line_);
         out_.record("]}");
-        out_.flush();
+        LineWriter::end();
     }
 
 private:
@@ -159,10 +175,6 @@ private:
             line_ += "null";
     }
 
-    const Study& study_;
-    textio::OutputUnit& out_;
-    ExtraColumns extra_;
-    std::string line_;
     bool pending_ = false;
 };
 
@@ -188,15 +200,14 @@ void append_table_number(std::string& out, bool present, float v, int decimals) 
 
 namespace {
 
-class TableWriter : public RowWriter {
+class TableWriter : public LineWriter {
 public:
-    TableWriter(const Study& s, textio::OutputUnit& out, const ExtraColumns& x) : study_(s), out_(out), extra_(x) {
+    TableWriter(const Study& s, textio::OutputUnit& out, const ExtraColumns& x) : LineWriter(s, out, x) {
         for (std::size_t i = 0; i <= static_cast<std::size_t>(Value::LT); ++i) columns_.push_back(static_cast<Value>(i));
         if (s.mode_number() == 2) columns_.push_back(Value::DF);
         if (s.phase_centre()) columns_.push_back(Value::LP);
         columns_.push_back(Value::e);
         columns_.push_back(Value::M);
-        line_.reserve(512);
     }
     void begin() override {
         line_.assign(1, ' ');
@@ -213,23 +224,18 @@ public:
         for (Value v : columns_) append_table_number(line_, d.has(v), d[v], 4);
         for (std::size_t i = 0; i < extra_.names.size(); ++i) {
             const int w = std::max<int>(kWidth, int(extra_.names[i].size()) + 1);
-            const std::size_t at = line_.size();
-            append_table_number(line_, i < extra.size() && !std::isnan(extra[i]), i < extra.size() ? extra[i] : 0,
-                         extra_.decimals);
-            if (w > kWidth) line_.insert(at, static_cast<std::size_t>(w - kWidth), ' ');
+            if (w > kWidth) line_.append(static_cast<std::size_t>(w - kWidth), ' ');
+            float v = 0;
+            const bool has = extra_at(extra, i, v);
+            append_table_number(line_, has, v, extra_.decimals);
         }
         line_ += "  ";
-        line_ += check_text(d.checks);
+        append_check_text(line_, d.checks);
         out_.record(line_);
     }
-    void end() override { out_.flush(); }
 
 private:
-    const Study& study_;
-    textio::OutputUnit& out_;
-    ExtraColumns extra_;
     std::vector<Value> columns_;
-    std::string line_;
 };
 
 }  // namespace

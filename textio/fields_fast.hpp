@@ -86,6 +86,27 @@ inline int bit_width(std::uint64_t x) { return x == 0 ? 0 : 64 - __builtin_clzll
 inline constexpr int kFastWidth = 40;
 inline constexpr char kBlanks[kFastWidth + 1] = "                                        ";
 
+// Fw.d of the integer part ip and the d decimals fp: sign, integer digits
+// (a zero integer part shows its zero when the field has room), point and
+// decimals, right-aligned in w columns; asterisks when it does not fit.
+inline void fixed_layout(char* dst, bool negative, std::uint64_t ip, std::uint64_t fp, int d, int w) {
+    // The integer digits the field has room for, after sign, point and decimals.
+    const int room = w - 1 - d - (negative ? 1 : 0);
+    if (room < 0 || (room <= 19 && ip >= kPow10[room])) {
+        std::memset(dst, '*', static_cast<std::size_t>(w));
+        return;
+    }
+    std::memcpy(dst, kBlanks, kFastWidth);
+    char* p = write_fixed_count(dst + w, fp, d);
+    *--p = '.';
+    if (ip != 0) {
+        p = write_number(p, ip);
+    } else if (room >= 1) {
+        *--p = '0';
+    }
+    if (negative) *--p = '-';
+}
+
 // The F fast path for a decimal count known at compile time (the program's
 // fields have 2, 3 or 4): every division is by a constant.  False when the
 // result does not fit in 62 bits.
@@ -110,24 +131,7 @@ bool fixed_field_of(char* dst, std::uint32_t bits, int w) {
         q = (n >> k) + ((n >> (k - 1)) & 1u);  // the first bit dropped rounds half up
     }
     const bool negative = (bits >> 31) != 0;
-    const std::uint64_t ip = q / scale;
-    const auto fp = static_cast<std::uint32_t>(q % scale);
-    // The integer digits the field has room for, after sign, point and
-    // decimals; a zero integer part shows its zero when there is room.
-    const int room = w - 1 - D - (negative ? 1 : 0);
-    if (room < 0 || (room <= 19 && ip >= kPow10[room])) {
-        std::memset(dst, '*', static_cast<std::size_t>(w));
-        return true;
-    }
-    std::memcpy(dst, kBlanks, kFastWidth);
-    char* p = write_fixed_count(dst + w, fp, D);
-    *--p = '.';
-    if (ip != 0) {
-        p = ip <= 0xFFFFFFFFu ? write_number(p, static_cast<std::uint32_t>(ip)) : write_number<std::uint64_t>(p, ip);
-    } else if (room >= 1) {
-        *--p = '0';
-    }
-    if (negative) *--p = '-';
+    fixed_layout(dst, negative, q / scale, q % scale, D, w);
     return true;
 }
 

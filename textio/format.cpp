@@ -77,35 +77,6 @@ int count_digits(std::uint64_t x) {
     return n + (x >= 10 ? 1 : 0);
 }
 
-// Fw.d of the rounded value q * 10^-d: sign, integer digits (a zero integer
-// part gets its zero only when the field has room), point and d decimals.
-void fixed_field(char* dst, bool negative, std::uint64_t q, int d, int w) {
-    std::uint64_t ip = 0, fp = 0;
-    switch (d) {  // constant divisors for the program's fields
-    case 2: ip = q / 100, fp = q % 100; break;
-    case 3: ip = q / 1000, fp = q % 1000; break;
-    case 4: ip = q / 10000, fp = q % 10000; break;
-    default: ip = q / kPow10[d], fp = q % kPow10[d];
-    }
-    const int int_count = ip == 0 ? 0 : count_digits(ip);
-    int len = (negative ? 1 : 0) + int_count + 1 + d;
-    const bool lead_zero = int_count == 0 && len + 1 <= w;
-    len += lead_zero ? 1 : 0;
-    if (len > w) {
-        std::memset(dst, '*', static_cast<std::size_t>(w));
-        return;
-    }
-    std::memcpy(dst, kBlanks, kFastWidth);
-    char* p = write_fixed_count(dst + w, fp, d);
-    *--p = '.';
-    if (int_count != 0) {
-        p = write_number(p, ip);
-    } else if (lead_zero) {
-        *--p = '0';
-    }
-    if (negative) *--p = '-';
-}
-
 __extension__ typedef unsigned __int128 u128;
 
 int bit_width128(u128 x) {
@@ -348,7 +319,7 @@ void field_F(char* dst, float v, int w, int d) {
                 int e = 0;
                 decompose(v, m, e);
                 if (scaled_round(m, e, d, q)) {
-                    fixed_field(dst, v < 0, q, d, w);
+                    fixed_layout(dst, v < 0, q / kPow10[d], q % kPow10[d], d, w);
                     return;
                 }
             }
@@ -383,25 +354,25 @@ void field_E(char* dst, float v, int w, int d) {
     general_field(dst, put_E_general, v, w, d);
 }
 
-void put_F(std::string& out, float v, int w, int d) {
+namespace {
+
+// A field appended to a string: wide fields by the general path, the rest
+// built in place and copied.
+template <void (*Field)(char*, float, int, int), void (*General)(std::string&, float, int, int)>
+void append_field(std::string& out, float v, int w, int d) {
     if (w < 0 || w > kFastFieldWidth) {
-        put_F_general(out, v, w, d);
+        General(out, v, w, d);
         return;
     }
     char field[kFastFieldWidth];
-    field_F(field, v, w, d);
+    Field(field, v, w, d);
     out.append(field, static_cast<std::size_t>(w));
 }
 
-void put_E(std::string& out, float v, int w, int d) {
-    if (w < 0 || w > kFastFieldWidth) {
-        put_E_general(out, v, w, d);
-        return;
-    }
-    char field[kFastFieldWidth];
-    field_E(field, v, w, d);
-    out.append(field, static_cast<std::size_t>(w));
-}
+}  // namespace
+
+void put_F(std::string& out, float v, int w, int d) { append_field<field_F, put_F_general>(out, v, w, d); }
+void put_E(std::string& out, float v, int w, int d) { append_field<field_E, put_E_general>(out, v, w, d); }
 
 void put_I(std::string& out, std::int64_t v, int w) {
     char buf[24];
