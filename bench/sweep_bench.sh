@@ -16,21 +16,7 @@
 # Needs /usr/bin/time (Debian package "time").
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-positional=()
-other=
-while [ $# -gt 0 ]; do
-    case $1 in
-    --vs) other=$(cd "$2" && pwd); shift 2 ;;
-    *) positional+=("$1"); shift ;;
-    esac
-done
-bin_dir=$(cd "${positional[0]:-$here/../build}" && pwd)
-runs=${positional[1]:-7}
-rows=${positional[2]:-1000000}
-[ -x "$bin_dir/refldsgn-basic" ] || { echo "no $bin_dir/refldsgn-basic; build first" >&2; exit 2; }
-[ -z "$other" ] || [ -x "$other/refldsgn-basic" ] || { echo "no $other/refldsgn-basic" >&2; exit 2; }
-[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (apt-get install time)" >&2; exit 2; }
+. "$(dirname "$0")/args.sh" refldsgn-basic 7 "$@"
 
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/sweep_bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -64,7 +50,6 @@ peak_kib() {
     tail -n 1 "$work/peak"
 }
 
-median() { sort -n | awk '{ t[NR] = $1 } END { print (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2 }'; }
 
 answers "$rows"
 small=$((rows / 10))

@@ -11,7 +11,7 @@
 #include "textio/error.hpp"
 
 #if REFLDSGN_WITH_EXPORT
-#include "export/dialogue_hooks.hpp"
+#include "dialogue/surface_export.hpp"
 #endif
 
 int main() {
@@ -31,7 +31,7 @@ int main() {
     // through pipes and files the program ends it itself.
     if (isatty(0) && isatty(1)) in.set_after_line([&out] { out.line_ended(); });
 #if REFLDSGN_WITH_EXPORT
-    surface::SurfaceExport exporter;
+    dialogue::SurfaceExport exporter;
     dialogue::ExportHooks* hooks = &exporter;
 #else
     dialogue::ExportHooks* hooks = nullptr;

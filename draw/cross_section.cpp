@@ -10,7 +10,7 @@
 namespace draw {
 namespace {
 
-using solve::Value;
+using study::Value;
 using svg::n;
 using svg::Point;
 
@@ -22,7 +22,7 @@ struct Drawn {
     bool blockage;
 };
 
-Drawn drawn_of(const solve::Study& study, const solve::Design& d) {
+Drawn drawn_of(const study::Study& study, const study::Design& d) {
     auto get = [&](Value v, float x) { return d.has(v) && std::isfinite(x) ? double(x) : kNaN; };
     Drawn g{};
     g.t = d.g.t;
@@ -126,7 +126,7 @@ std::string escape(std::string_view s) {
     return out;
 }
 
-std::string cross_section_svg(const solve::Study& study, const solve::Design& d, bool standalone) {
+std::string cross_section_svg(const study::Study& study, const study::Design& d, bool standalone) {
     const Drawn g = drawn_of(study, d);
     std::vector<std::string> missing;  // what could not be drawn, and why
     auto needs = [&](const char* what, std::initializer_list<std::pair<const char*, double>> values) {
@@ -270,7 +270,7 @@ std::string cross_section_svg(const solve::Study& study, const solve::Design& d,
     const auto cut = title.find(", case ");
     heading.emplace_back(title.substr(0, cut), "title");
     heading.emplace_back(title.substr(cut + 2) + ", row " + std::to_string(d.index + 1), "title");
-    if (!d.ok()) heading.emplace_back("fails: " + solve::check_text(d.checks), "failed");
+    if (!d.ok()) heading.emplace_back("fails: " + study::check_text(d.checks), "failed");
     for (const std::string& m : missing) heading.emplace_back("not drawn: " + m, "failed");
 
     double x0 = x_dm - 0.6 * f * 12;

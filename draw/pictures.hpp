@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "solve/study.hpp"
-#include "solve/writers.hpp"
+#include "study/study.hpp"
+#include "study/formats.hpp"
 
 namespace draw {
 
 // A row as the pictures see it: the design and its extra columns (empty
 // when it has none).
 struct Row {
-    solve::Design d;
+    study::Design d;
     std::vector<float> extra;
 };
 
@@ -23,24 +23,24 @@ struct Row {
 // are not finite are left out, and the picture says what is missing.
 // standalone: a file of its own (XML declaration, a size in pixels);
 // otherwise an element for a page.
-std::string cross_section_svg(const solve::Study& study, const solve::Design& d, bool standalone);
+std::string cross_section_svg(const study::Study& study, const study::Design& d, bool standalone);
 
 // What a plot draws against the swept quantity: every solved length and
 // LT, or, with y_given or for a grid, the one value y (a grid draws one line
 // per value of its outer quantity).
 struct PlotAxis {
-    solve::Value y = solve::Value::LT;
+    study::Value y = study::Value::LT;
     bool y_given = false;
 };
 // The first length the case solves (the default of --plot-y).
-solve::Value first_solved_length(const solve::Study& study);
+study::Value first_solved_length(const study::Study& study);
 
-std::string plot_svg(const solve::Study& study, const std::vector<Row>& rows, const PlotAxis& axis, bool standalone);
+std::string plot_svg(const study::Study& study, const std::vector<Row>& rows, const PlotAxis& axis, bool standalone);
 
 // The page: the inputs, the picture of row `at` (0-based), the plot for a
 // sweep, and the table of all rows with failed checks highlighted.
-std::string html_page(const solve::Study& study, const std::vector<Row>& rows, std::size_t at, const PlotAxis& axis,
-                      const solve::ExtraColumns& extra);
+std::string html_page(const study::Study& study, const std::vector<Row>& rows, std::size_t at, const PlotAxis& axis,
+                      const study::ExtraColumns& extra);
 
 // Text for XML: &, <, > and quotes escaped.
 std::string escape(std::string_view text);

@@ -11,7 +11,7 @@
 namespace draw {
 namespace {
 
-using solve::Value;
+using study::Value;
 using svg::n;
 using svg::Point;
 
@@ -19,22 +19,22 @@ constexpr const char* kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd", 
                                     "#17becf", "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22"};
 
 // The value a swept quantity shows as (TE in degrees, FDE, or the length).
-Value value_of(solve::Key k) {
+Value value_of(study::Key k) {
     switch (k) {
-    case solve::Key::DM: return Value::DM;
-    case solve::Key::FM: return Value::FM;
-    case solve::Key::LM: return Value::LM;
-    case solve::Key::DS: return Value::DS;
-    case solve::Key::LS: return Value::LS;
-    case solve::Key::TE: return Value::TE;
-    case solve::Key::FDE: return Value::FDE;
-    case solve::Key::DF: return Value::DF;
+    case study::Key::DM: return Value::DM;
+    case study::Key::FM: return Value::FM;
+    case study::Key::LM: return Value::LM;
+    case study::Key::DS: return Value::DS;
+    case study::Key::LS: return Value::LS;
+    case study::Key::TE: return Value::TE;
+    case study::Key::FDE: return Value::FDE;
+    case study::Key::DF: return Value::DF;
     default: return Value::LP;
     }
 }
 
 std::string axis_name(Value v) {
-    std::string s(solve::column_name(v));
+    std::string s(study::column_name(v));
     if (v == Value::TE || v == Value::rim_angle) s += " (degrees)";
     return s;
 }
@@ -75,13 +75,13 @@ struct Series {
 
 }  // namespace
 
-Value first_solved_length(const solve::Study& study) {
+Value first_solved_length(const study::Study& study) {
     for (Value v : {Value::DM, Value::FM, Value::LM, Value::DS, Value::LS})
         if (study.solved(v)) return v;
     return Value::LT;
 }
 
-std::string plot_svg(const solve::Study& study, const std::vector<Row>& rows, const PlotAxis& axis, bool standalone) {
+std::string plot_svg(const study::Study& study, const std::vector<Row>& rows, const PlotAxis& axis, bool standalone) {
     const auto& sweeps = study.sweeps();
     const bool grid = sweeps.size() == 2;
     const Value x_value = value_of(sweeps.back()->key);
@@ -95,11 +95,11 @@ std::string plot_svg(const solve::Study& study, const std::vector<Row>& rows, co
             const std::size_t line = i / static_cast<std::size_t>(inner);
             if (line >= series.size()) {
                 char label[64];
-                std::snprintf(label, sizeof label, "%s = %.6g", std::string(solve::column_name(outer)).c_str(),
+                std::snprintf(label, sizeof label, "%s = %.6g", std::string(study::column_name(outer)).c_str(),
                               double(rows[i].d[outer]));
                 series.push_back({label, {}, {}});
             }
-            const solve::Design& d = rows[i].d;
+            const study::Design& d = rows[i].d;
             series[line].data.push_back({d[x_value], d.has(axis.y) ? double(d[axis.y]) : NAN});
             series[line].failed.push_back(!d.ok());
         }
@@ -113,7 +113,7 @@ std::string plot_svg(const solve::Study& study, const std::vector<Row>& rows, co
             for (Value v : {Value::AS, Value::FS, Value::LT}) ys.push_back(v);
         }
         for (Value y : ys) {
-            Series s{std::string(solve::column_name(y)), {}, {}};
+            Series s{std::string(study::column_name(y)), {}, {}};
             for (const Row& r : rows) {
                 s.data.push_back({r.d[x_value], r.d.has(y) ? double(r.d[y]) : NAN});
                 s.failed.push_back(!r.d.ok());
@@ -158,7 +158,7 @@ std::string plot_svg(const solve::Study& study, const std::vector<Row>& rows, co
            "</style>\n";
     out += "<rect width=\"" + n(W) + "\" height=\"" + n(H) + "\" fill=\"#fff\"/>\n";
     std::string title = study.title();
-    if (grid) title = std::string(solve::column_name(axis.y)) + " of " + title;
+    if (grid) title = std::string(study::column_name(axis.y)) + " of " + title;
     out += "<text class=\"title\" x=\"" + n(left) + "\" y=\"26\">" + escape(title) + "</text>\n";
 
     for (double t : xt) {

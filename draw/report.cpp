@@ -7,11 +7,11 @@
 namespace draw {
 namespace {
 
-using solve::Value;
+using study::Value;
 
 std::string cell_number(bool present, float v, int decimals) {
     std::string s;
-    solve::append_table_number(s, present, v, decimals);
+    study::append_table_number(s, present, v, decimals);
     return s.substr(s.find_first_not_of(' '));
 }
 
@@ -39,8 +39,8 @@ figcaption{font-size:12px;color:#555;margin-top:6px}
 
 }  // namespace
 
-std::string html_page(const solve::Study& study, const std::vector<Row>& rows, std::size_t at, const PlotAxis& axis,
-                      const solve::ExtraColumns& extra) {
+std::string html_page(const study::Study& study, const std::vector<Row>& rows, std::size_t at, const PlotAxis& axis,
+                      const study::ExtraColumns& extra) {
     std::string out = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     out += "<title>" + escape("refldsgn-solve: " + study.title()) + "</title>\n" + kStyle + "</head>\n<body>\n";
     out += "<h1>" + escape(study.title()) + "</h1>\n";
@@ -50,11 +50,11 @@ std::string html_page(const solve::Study& study, const std::vector<Row>& rows, s
            std::to_string(failing) + " failing a check. Written by refldsgn-solve " REFLDSGN_VERSION ".</p>\n";
 
     out += "<h2>Inputs</h2>\n<table class=\"inputs\">\n";
-    for (const solve::Assignment& a : study.inputs().items) {
+    for (const study::Assignment& a : study.inputs().items) {
         std::string v = a.text;
         if (a.swept) v += "  (" + std::to_string(a.count) + " values)";
-        out += "<tr><td>" + escape(solve::info(a.key).name) + "</td><td>" + escape(v) + "</td><td>" +
-               escape(solve::info(a.key).help) + "</td></tr>\n";
+        out += "<tr><td>" + escape(study::info(a.key).name) + "</td><td>" + escape(v) + "</td><td>" +
+               escape(study::info(a.key).help) + "</td></tr>\n";
     }
     out += "</table>\n";
 
@@ -71,20 +71,20 @@ std::string html_page(const solve::Study& study, const std::vector<Row>& rows, s
 
     out += "<h2>Designs</h2>\n<div class=\"scroll\">\n<table class=\"designs\">\n<thead><tr><th>row</th>";
     constexpr std::size_t kBeforeCheck = static_cast<std::size_t>(Value::M) + 1;
-    for (std::size_t i = 0; i < solve::kValues; ++i) {
+    for (std::size_t i = 0; i < study::kValues; ++i) {
         if (i == kBeforeCheck) out += "<th class=\"check\">check</th>";
-        out += "<th>" + escape(solve::column_name(static_cast<Value>(i))) + "</th>";
+        out += "<th>" + escape(study::column_name(static_cast<Value>(i))) + "</th>";
     }
     for (const std::string& name : extra.names) out += "<th>" + escape(name) + "</th>";
     out += "</tr></thead>\n<tbody>\n";
     for (std::size_t k = 0; k < rows.size(); ++k) {
-        const solve::Design& d = rows[k].d;
+        const study::Design& d = rows[k].d;
         std::string cls = d.ok() ? "" : "fail";
         if (k == at) cls += cls.empty() ? "chosen" : " chosen";
         out += cls.empty() ? "<tr>" : "<tr class=\"" + cls + "\">";
         out += "<td>" + std::to_string(k + 1) + "</td>";
-        for (std::size_t i = 0; i < solve::kValues; ++i) {
-            if (i == kBeforeCheck) out += "<td class=\"check\">" + escape(solve::check_text(d.checks)) + "</td>";
+        for (std::size_t i = 0; i < study::kValues; ++i) {
+            if (i == kBeforeCheck) out += "<td class=\"check\">" + escape(study::check_text(d.checks)) + "</td>";
             out += "<td>" + cell_number(d.has(static_cast<Value>(i)), d.values[i], 4) + "</td>";
         }
         for (std::size_t i = 0; i < extra.names.size(); ++i) {

@@ -77,7 +77,8 @@ def arguments(rng, study):
         elif r < 0.8:
             args.append(rng.choice(["-f ", "--format ", "--format="]) + rng.choice(["table", "csv", "json", "xml", ""]))
         elif r < 0.85:
-            args.append(rng.choice(["--strict", "--bogus", "-x", "--", "DM"]))
+            args.append(rng.choice(["--strict", "--bogus", "-x", "--", "DM", "-j 1", "-j 2", "-j 7", "-j 0",
+                                    "--jobs=-1", "-j x", "-j 99999"]))
         elif r < 0.9:
             args.append(rng.choice(["--svg d.svg", "--plot p.svg", "--html h.html", "--at 1", "--at 0", "--at 3",
                                     "--plot-y LT", "--plot-y XX", "--rsf-main m.rsf", "--champ-sub s.champ",

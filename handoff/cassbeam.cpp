@@ -19,7 +19,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "solve/writers.hpp"
+#include "study/formats.hpp"
 #include "textio/error.hpp"
 #include "textio/output.hpp"
 
@@ -28,7 +28,7 @@ extern char** environ;
 namespace handoff {
 namespace {
 
-using solve::InputError;
+using study::InputError;
 
 std::string num(double v) {
     char buf[40];
@@ -39,7 +39,7 @@ std::string num(double v) {
 // A design value (or one converted to metres) as its shortest text.
 std::string num(float v) {
     std::string s;
-    solve::append_shortest(s, v);
+    study::append_shortest(s, v);
     return s;
 }
 std::string metres(double v, double m) { return num(static_cast<float>(v * m)); }
@@ -77,7 +77,7 @@ std::string last_line(const std::string& path) {
 }
 
 // Runs cassbeam on one design; throws AnalysisError when it fails.
-Analysis run_one(const solve::Study& study, const solve::Design& d, const CassbeamSettings& settings) {
+Analysis run_one(const study::Study& study, const study::Design& d, const CassbeamSettings& settings) {
     RunFolder folder;
     const std::string base = folder.path() + "/design";
     try {
@@ -113,28 +113,28 @@ Analysis run_one(const solve::Study& study, const solve::Design& d, const Cassbe
 
 }  // namespace
 
-CassbeamSettings cassbeam_settings(const solve::Study& study, const char* option) {
+CassbeamSettings cassbeam_settings(const study::Study& study, const char* option) {
     CassbeamSettings s;
-    const solve::Inputs& in = study.inputs();
-    const solve::Assignment* freq = in.find(solve::Key::freq);
+    const study::Inputs& in = study.inputs();
+    const study::Assignment* freq = in.find(study::Key::freq);
     if (freq == nullptr) throw InputError(std::string(option) + " needs freq=GHZ, the frequency of the analysis");
     s.freq = freq->value;
-    if (const solve::Assignment* t = in.find(solve::Key::taper)) s.taper = t->value;
-    if (const solve::Assignment* t = in.find(solve::Key::taper_angle)) {
+    if (const study::Assignment* t = in.find(study::Key::taper)) s.taper = t->value;
+    if (const study::Assignment* t = in.find(study::Key::taper_angle)) {
         s.taper_angle = t->value;
         if (!(s.taper_angle > 0 && s.taper_angle < 90)) throw InputError("taper_angle must lie between 0 and 90 degrees");
     }
     if (!(s.freq > 0)) throw InputError("freq must be positive");
     if (!(s.taper > 0)) throw InputError("taper must be positive (dB below the peak)");
-    if (const solve::Assignment* u = in.find(solve::Key::unit)) {
-        const solve::LengthUnit& unit = solve::kUnits[static_cast<std::size_t>(u->value)];
+    if (const study::Assignment* u = in.find(study::Key::unit)) {
+        const study::LengthUnit& unit = study::kUnits[static_cast<std::size_t>(u->value)];
         s.metres = unit.metres;
         s.unit_name = unit.name;
     }
     return s;
 }
 
-int grid_size(const solve::Design& d) {
+int grid_size(const study::Design& d) {
     const double shadow = d.g.DF > 0 ? d.g.DF : d.g.DS;
     double n = 16.0 * double(d.g.DM) / shadow;
     if (!(n >= 128)) n = 128;  // NaN too
@@ -144,7 +144,7 @@ int grid_size(const solve::Design& d) {
 }
 
 void write_cassbeam_input(const std::string& in_path, const std::string& geom_path, const std::string& geom_ref,
-                          const std::string& out_ref, const solve::Study& study, const solve::Design& d,
+                          const std::string& out_ref, const study::Study& study, const study::Design& d,
                           const CassbeamSettings& s) {
     const geometry::DualReflectorGeometry& g = d.g;
     const double m = s.metres;
@@ -158,7 +158,7 @@ void write_cassbeam_input(const std::string& in_path, const std::string& geom_pa
         }
         geom.close();
     }
-    const float te = d[solve::Value::TE];
+    const float te = d[study::Value::TE];
     const float angle = s.taper_angle > 0 ? s.taper_angle : te;
     textio::OutputUnit in = textio::OutputUnit::create(1, in_path);
     in.record("% cassbeam input written by refldsgn-solve " REFLDSGN_VERSION);
@@ -228,10 +228,10 @@ bool cassbeam_on_path() {
     }
 }
 
-void analyze(const solve::Study& study, const CassbeamSettings& settings, unsigned jobs,
-             const std::function<void(const solve::Design&, const Analysis*)>& emit) {
+void analyze(const study::Study& study, const CassbeamSettings& settings, unsigned jobs,
+             const std::function<void(const study::Design&, const Analysis*)>& emit) {
     struct Slot {
-        solve::Design d;
+        study::Design d;
         bool analyse = false;
         bool done = false;
         std::string error;

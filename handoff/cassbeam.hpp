@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "solve/study.hpp"
+#include "study/study.hpp"
 
 namespace handoff {
 
 // What the analysis takes from the inputs: freq=, taper=, taper_angle= and
-// the length unit.  Throws solve::InputError when freq is missing or a value
+// the length unit.  Throws study::InputError when freq is missing or a value
 // is not positive.
 struct CassbeamSettings {
     float freq = 0;          // GHz
@@ -23,17 +23,17 @@ struct CassbeamSettings {
     double metres = 1;       // metres per design length unit
     std::string unit_name;   // empty: none given, lengths taken as metres
 };
-CassbeamSettings cassbeam_settings(const solve::Study& study, const char* option);
+CassbeamSettings cassbeam_settings(const study::Study& study, const char* option);
 
 // The grid size cassbeam uses for a design: the central shadow (the feed in
 // mode 2, the subreflector otherwise) about 16 cells across, 128 to 512.
-int grid_size(const solve::Design& d);
+int grid_size(const study::Design& d);
 
 // Writes PREFIX.in and PREFIX.geom for one design; the .in names the geom
 // file and the output prefix as given (geom_ref, out_ref).  I/O failures
 // raise textio::IoError.
 void write_cassbeam_input(const std::string& in_path, const std::string& geom_path, const std::string& geom_ref,
-                          const std::string& out_ref, const solve::Study& study, const solve::Design& d,
+                          const std::string& out_ref, const study::Study& study, const study::Design& d,
                           const CassbeamSettings& settings);
 
 // The analysis columns, in order.
@@ -59,7 +59,7 @@ public:
 // each, at most `jobs` at once; `emit` receives the rows in order, with
 // their analysis (NaN for a row not analysed).  Throws AnalysisError after
 // the rows before the failing one have been emitted.
-void analyze(const solve::Study& study, const CassbeamSettings& settings, unsigned jobs,
-             const std::function<void(const solve::Design&, const Analysis*)>& emit);
+void analyze(const study::Study& study, const CassbeamSettings& settings, unsigned jobs,
+             const std::function<void(const study::Design&, const Analysis*)>& emit);
 
 }  // namespace handoff

@@ -4,32 +4,32 @@
 #include "geometry/ranges.hpp"
 #include "export/profile.hpp"
 #include "export/rsf.hpp"
-#include "solve/writers.hpp"
+#include "study/formats.hpp"
 #include "textio/output.hpp"
 
 namespace handoff {
 namespace {
 
-using solve::InputError;
+using study::InputError;
 
-solve::Range range_of(const std::string& text, const char* option, float diameter) {
-    solve::Range r;
+study::Range range_of(const std::string& text, const char* option, float diameter) {
+    study::Range r;
     if (text.empty()) {
         r.start = 0;
         r.stop = diameter;
         r.step = static_cast<float>(double(diameter) / 20.0);
         geometry::range_count(r.start, r.stop, r.step, r.count);
-    } else if (!solve::parse_range(text, r)) {
+    } else if (!study::parse_range(text, r)) {
         throw InputError(std::string(option) + " " + text + ": write START:STOP:STEP (diameters)");
     }
-    if (r.count < 1 || r.count > solve::kMaxSweepRows) {
+    if (r.count < 1 || r.count > study::kMaxSweepRows) {
         throw InputError(std::string(option) + " " + (text.empty() ? std::string("(the default)") : text) +
                          " gives " + (r.count < 1 ? std::string("no samples") : std::to_string(r.count) + " samples"));
     }
     return r;
 }
 
-void check_champ(const solve::Range& r, const char* option, const std::string& file) {
+void check_champ(const study::Range& r, const char* option, const std::string& file) {
     if (file.empty()) return;
     if (r.count < 2 || r.count > surface::kChampMaxNodes) {
         throw InputError(std::string(option) + " gives " + std::to_string(r.count) + " nodes for " + file +
@@ -37,13 +37,13 @@ void check_champ(const solve::Range& r, const char* option, const std::string& f
     }
 }
 
-void write_rsf_file(const std::string& name, const ExportPlan& plan, const solve::Range& r,
+void write_rsf_file(const std::string& name, const ExportPlan& plan, const study::Range& r,
                     const surface::Profile& p) {
     textio::OutputUnit file = textio::OutputUnit::create(surface::kRsfUnit, name);
     surface::write_rsf(file, plan.label, r.count, r.start, r.step, p, plan.direction, plan.zoffset);
 }
 
-void write_champ_file(const std::string& name, const ExportPlan& plan, const solve::Range& r,
+void write_champ_file(const std::string& name, const ExportPlan& plan, const study::Range& r,
                       const surface::Profile& p) {
     textio::OutputUnit file = textio::OutputUnit::create(surface::kChampUnit, name);
     surface::write_champ_focal_point(file);
@@ -60,11 +60,11 @@ void write_profile_file(const std::string& name, const ExportPlan& plan, const s
             const float rho = surface::rsf_radius(surface::rsf_diameter(r->start, r->step, i));
             line = which;
             line += ',';
-            solve::append_shortest(line, rho);
+            study::append_shortest(line, rho);
             line += ',';
-            solve::append_shortest(line, surface::rsf_z(*p, rho, plan.direction, plan.zoffset));
+            study::append_shortest(line, surface::rsf_z(*p, rho, plan.direction, plan.zoffset));
             line += ',';
-            solve::append_shortest(line, surface::rsf_slope(*p, rho, plan.direction));
+            study::append_shortest(line, surface::rsf_slope(*p, rho, plan.direction));
             file.record(line);
         }
     }
@@ -73,13 +73,13 @@ void write_profile_file(const std::string& name, const ExportPlan& plan, const s
 
 }  // namespace
 
-ExportPlan plan_exports(const ExportOptions& o, const solve::Study& study, const solve::Design& d) {
+ExportPlan plan_exports(const ExportOptions& o, const study::Study& study, const study::Design& d) {
     ExportPlan plan;
     plan.main = range_of(o.main_range, "--main-range", d.g.DM);
     plan.sub = range_of(o.sub_range, "--sub-range", d.g.DS);
     check_champ(plan.main, "--main-range", o.champ_main);
     check_champ(plan.sub, "--sub-range", o.champ_sub);
-    if (!o.zoffset.empty() && !solve::parse_number(o.zoffset, plan.zoffset))
+    if (!o.zoffset.empty() && !study::parse_number(o.zoffset, plan.zoffset))
         throw InputError("--zoffset " + o.zoffset + " is not a plain decimal number");
     plan.direction = o.reverse ? -1.0f : 1.0f;
     plan.label = o.label_given ? o.label
@@ -88,12 +88,12 @@ ExportPlan plan_exports(const ExportOptions& o, const solve::Study& study, const
                                      std::to_string(study.case_number());
     if (plan.label.size() > 40) throw InputError("--label holds at most 40 characters, not " + std::to_string(plan.label.size()));
     plan.label.resize(40, ' ');  // as the dialogue reads it: blank-padded to its 40 columns
-    if (const solve::Assignment* u = study.inputs().find(solve::Key::unit))
-        plan.unit_code = solve::kUnits[static_cast<std::size_t>(u->value)].champ_code;
+    if (const study::Assignment* u = study.inputs().find(study::Key::unit))
+        plan.unit_code = study::kUnits[static_cast<std::size_t>(u->value)].champ_code;
     return plan;
 }
 
-void write_exports(const ExportOptions& o, const ExportPlan& plan, const solve::Design& d) {
+void write_exports(const ExportOptions& o, const ExportPlan& plan, const study::Design& d) {
     const surface::DesignProfiles ps = surface::profiles_of(d.g.DM, d.g.FM, d.g.DS, d.g.TE, d.g.t);
     if (!o.rsf_main.empty()) write_rsf_file(o.rsf_main, plan, plan.main, ps.main);
     if (!o.champ_main.empty()) write_champ_file(o.champ_main, plan, plan.main, ps.main);

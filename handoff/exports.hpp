@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "solve/study.hpp"
+#include "study/study.hpp"
 
 namespace handoff {
 
@@ -24,18 +24,18 @@ struct ExportOptions {
 };
 
 // Everything the files need, checked before anything is written (throws
-// solve::InputError).
+// study::InputError).
 struct ExportPlan {
-    solve::Range main, sub;
+    study::Range main, sub;
     float zoffset = 0;
     float direction = 1;
     std::string label;
     std::int32_t unit_code = 4;  // CHAMP length unit, from unit= (m by default)
 };
-ExportPlan plan_exports(const ExportOptions& options, const solve::Study& study, const solve::Design& d);
+ExportPlan plan_exports(const ExportOptions& options, const study::Study& study, const study::Design& d);
 
 // Writes the files asked for (each created, written and closed before the
 // next); an I/O failure raises textio::IoError.
-void write_exports(const ExportOptions& options, const ExportPlan& plan, const solve::Design& d);
+void write_exports(const ExportOptions& options, const ExportPlan& plan, const study::Design& d);
 
 }  // namespace handoff

@@ -4,6 +4,7 @@
 //
 // Exit status: 0 done; 1 an output could not be written; 2 bad input
 // (nothing written); 3 with --strict, some row failed a check.
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -18,10 +19,11 @@
 #include "draw/pictures.hpp"
 #include "handoff/cassbeam.hpp"
 #include "handoff/exports.hpp"
-#include "solve/inputs.hpp"
+#include "study/inputs.hpp"
 #include "solve/progress.hpp"
-#include "solve/study.hpp"
-#include "solve/writers.hpp"
+#include "study/study.hpp"
+#include "study/formats.hpp"
+#include "study/row_stream.hpp"
 #include "textio/error.hpp"
 #include "textio/output.hpp"
 
@@ -31,7 +33,7 @@ constexpr const char* kProgram = "refldsgn-solve";
 
 struct Options {
     std::vector<std::string> inputs;
-    solve::Format format = solve::Format::table;
+    study::Format format = study::Format::table;
     std::string output;
     bool strict = false;
     std::int64_t at = 1;  // the row of the files and pictures, 1-based
@@ -40,6 +42,8 @@ struct Options {
     bool analyze = false;
     std::string svg, plot, html;  // pictures, empty for none
     std::string plot_y;           // the value plotted, empty for the default
+    unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
+    std::string jobs_text;  // -j as typed, empty when not given
 };
 
 // Pictures hold every row in memory; these keep them to a size a browser
@@ -54,24 +58,24 @@ void write_text_file(const std::string& name, std::string text) {
     file.close();
 }
 
-draw::PlotAxis plot_axis(const Options& opt, const solve::Study& study) {
+draw::PlotAxis plot_axis(const Options& opt, const study::Study& study) {
     draw::PlotAxis axis;
     axis.y = draw::first_solved_length(study);
     if (opt.plot_y.empty()) return axis;
-    for (std::size_t i = 0; i < solve::kValues; ++i) {
-        if (solve::column_name(static_cast<solve::Value>(i)) == opt.plot_y) {
-            axis.y = static_cast<solve::Value>(i);
+    for (std::size_t i = 0; i < study::kValues; ++i) {
+        if (study::column_name(static_cast<study::Value>(i)) == opt.plot_y) {
+            axis.y = static_cast<study::Value>(i);
             axis.y_given = true;
             return axis;
         }
     }
-    throw solve::InputError("--plot-y " + opt.plot_y + ": not a value of the rows (DM, FM, LM, DS, LS, TE, FDE, AS, "
+    throw study::InputError("--plot-y " + opt.plot_y + ": not a value of the rows (DM, FM, LM, DS, LS, TE, FDE, AS, "
                             "FS, LT, DF, LP, e, M, f_D, rim_angle, sub_vertex, F_eq, main_depth)");
 }
 
 std::string footer() {
     std::string s = "Quantities (lengths in any one unit, angles in degrees):\n";
-    for (const solve::KeyInfo& k : solve::kKeys) {
+    for (const study::KeyInfo& k : study::kKeys) {
         std::string name(k.name);
         name.resize(13, ' ');
         s += "  " + name + std::string(k.help) + "\n";
@@ -90,17 +94,30 @@ std::string footer() {
     return s;
 }
 
-int run(const Options& opt) {
+// Threads at most: more would only cost memory.
+constexpr long long kMaxJobs = 1024;
+
+int run(Options opt) {
+    if (!opt.jobs_text.empty()) {
+        long long n = 0;
+        const char* end = opt.jobs_text.data() + opt.jobs_text.size();
+        const auto r = std::from_chars(opt.jobs_text.data(), end, n);
+        if (r.ec != std::errc() || r.ptr != end || n < 1 || n > kMaxJobs) {
+            throw study::InputError("-j/--jobs " + opt.jobs_text + ": give a whole number of threads from 1 to " +
+                                    std::to_string(kMaxJobs));
+        }
+        opt.jobs = static_cast<unsigned>(n);
+    }
     // All input is checked before anything is written.
-    solve::Study study(solve::read_inputs(opt.inputs));
+    study::Study study(study::read_inputs(opt.inputs));
     if (opt.at < 1 || opt.at > study.rows()) {
-        throw solve::InputError("--at " + std::to_string(opt.at) + ": the study has " + std::to_string(study.rows()) +
+        throw study::InputError("--at " + std::to_string(opt.at) + ": the study has " + std::to_string(study.rows()) +
                                 (study.rows() == 1 ? " row" : " rows"));
     }
-    const solve::Design chosen = study.design(opt.at - 1);
+    const study::Design chosen = study.design(opt.at - 1);
     const bool files = opt.exports.any() || !opt.cassbeam.empty();
-    if (files && chosen.failed(solve::Check::no_solution)) {
-        throw solve::InputError("row " + std::to_string(opt.at) + " has no solution: no surface to write");
+    if (files && chosen.failed(study::Check::no_solution)) {
+        throw study::InputError("row " + std::to_string(opt.at) + " has no solution: no surface to write");
     }
     handoff::ExportPlan plan;
     if (opt.exports.any()) plan = handoff::plan_exports(opt.exports, study, chosen);
@@ -108,23 +125,23 @@ int run(const Options& opt) {
     if (!opt.cassbeam.empty() || opt.analyze)
         cassbeam = handoff::cassbeam_settings(study, opt.analyze ? "--analyze" : "--cassbeam");
     const draw::PlotAxis axis = plot_axis(opt, study);
-    if (!opt.plot.empty() && study.sweeps().empty()) throw solve::InputError("--plot needs a sweep (START:STOP:STEP)");
+    if (!opt.plot.empty() && study.sweeps().empty()) throw study::InputError("--plot needs a sweep (START:STOP:STEP)");
     if (!opt.plot.empty() && study.rows() > kMaxPlotRows) {
-        throw solve::InputError("--plot takes at most " + std::to_string(kMaxPlotRows) + " rows, not " +
+        throw study::InputError("--plot takes at most " + std::to_string(kMaxPlotRows) + " rows, not " +
                                 std::to_string(study.rows()));
     }
     if (!opt.html.empty() && study.rows() > kMaxHtmlRows) {
-        throw solve::InputError("--html takes at most " + std::to_string(kMaxHtmlRows) + " rows, not " +
+        throw study::InputError("--html takes at most " + std::to_string(kMaxHtmlRows) + " rows, not " +
                                 std::to_string(study.rows()));
     }
     if (opt.analyze && !handoff::cassbeam_on_path()) {
-        throw solve::InputError("--analyze runs cassbeam, which is not on PATH; install it (Debian: apt-get install "
+        throw study::InputError("--analyze runs cassbeam, which is not on PATH; install it (Debian: apt-get install "
                                 "cassbeam)");
     }
 
     if (files && !chosen.ok()) {
         std::fprintf(stderr, "%s: warning: row %lld fails its checks (%s); its files show it as it is\n", kProgram,
-                     static_cast<long long>(opt.at), solve::check_text(chosen.checks).c_str());
+                     static_cast<long long>(opt.at), study::check_text(chosen.checks).c_str());
     }
     handoff::write_exports(opt.exports, plan, chosen);
     if (!opt.cassbeam.empty()) {
@@ -136,28 +153,39 @@ int run(const Options& opt) {
 
     textio::OutputUnit out = opt.output.empty() ? textio::OutputUnit(1, "standard output", 1, false)
                                                 : textio::OutputUnit::create(1, opt.output);
-    solve::ExtraColumns extra;
+    study::ExtraColumns extra;
     if (opt.analyze) extra.names.assign(handoff::kAnalysisColumns.begin(), handoff::kAnalysisColumns.end());
-    auto writer = solve::make_writer(opt.format, study, out, extra);
-    writer->begin();
+    const auto format = study::make_format(opt.format, study, extra);
     bool failed = false;
-    std::int64_t done = 0;
-    solve::Progress progress(opt.analyze ? "designs" : "rows", study.rows(), opt.analyze ? 1 : 256);
-    const bool keep = !opt.plot.empty() || !opt.html.empty();
+    solve::Progress progress(opt.analyze ? "designs" : "rows", study.rows());
     std::vector<draw::Row> kept;
-    auto emit = [&](const solve::Design& d, const handoff::Analysis* a) {
-        failed = failed || !d.ok();
-        if (keep) kept.push_back({d, a != nullptr ? std::vector<float>(a->begin(), a->end()) : std::vector<float>()});
-        writer->row(d, a != nullptr ? std::span<const float>(*a) : std::span<const float>());
-        progress.update(++done);
-    };
     if (opt.analyze) {
-        handoff::analyze(study, cassbeam, std::thread::hardware_concurrency(), emit);
+        // One row at a time, in order, as cassbeam finishes them.
+        const bool keep = !opt.plot.empty() || !opt.html.empty();
+        textio::TextBuffer text;
+        format->begin(text);
+        out.records(text.view());
+        std::int64_t done = 0;
+        handoff::analyze(study, cassbeam, opt.jobs, [&](const study::Design& d, const handoff::Analysis* a) {
+            failed = failed || !d.ok();
+            if (keep) kept.push_back({d, a != nullptr ? std::vector<float>(a->begin(), a->end()) : std::vector<float>()});
+            text.clear();
+            format->row(text, d, a != nullptr ? std::span<const float>(*a) : std::span<const float>());
+            out.records(text.view());
+            progress.update(++done);
+        });
+        text.clear();
+        format->end(text);
+        out.records(text.view());
     } else {
-        for (std::int64_t i = 0; i < study.rows(); ++i) emit(study.design(i), nullptr);
+        const auto written = study::write_rows(*format, study, out, opt.jobs,
+                                               [&](std::int64_t done) { progress.update(done); });
+        failed = written.failed > 0;
+        // The pictures take few rows (at most kMaxPlotRows): solved again.
+        if (!opt.plot.empty() || !opt.html.empty())
+            for (std::int64_t i = 0; i < study.rows(); ++i) kept.push_back({study.design(i), {}});
     }
     progress.finish();
-    writer->end();
     out.close();
     if (!opt.plot.empty()) write_text_file(opt.plot, draw::plot_svg(study, kept, axis, true));
     if (!opt.html.empty())
@@ -180,13 +208,16 @@ int main(int argc, char** argv) {
     app.footer(footer());
     app.set_version_flag("--version", std::string(kProgram) + " " + REFLDSGN_VERSION);
     app.add_option("inputs", opt.inputs, "QUANTITY=VALUE assignments and @FILE study files")->type_name("");
-    const std::map<std::string, solve::Format> formats = {
-        {"table", solve::Format::table}, {"csv", solve::Format::csv}, {"json", solve::Format::json}};
+    const std::map<std::string, study::Format> formats = {
+        {"table", study::Format::table}, {"csv", study::Format::csv}, {"json", study::Format::json}};
     app.add_option("-f,--format", opt.format, "output format: table (default), csv or json")
         ->transform(CLI::CheckedTransformer(formats))
         ->type_name("FORMAT");
     app.add_option("-o,--output", opt.output, "write to FILE instead of standard output")->type_name("FILE");
     app.add_flag("--strict", opt.strict, "exit with status 3 when any row fails a check");
+    app.add_option("-j,--jobs", opt.jobs_text, "threads that solve and write the rows, and cassbeam runs of --analyze\n"
+                   "at once (default: the number of cores)")
+        ->type_name("N");
     app.add_option("--at", opt.at, "the row (1-based, default 1) of the surface files and pictures")->type_name("N");
 
     const char* pictures = "Pictures";
@@ -250,7 +281,7 @@ int main(int argc, char** argv) {
 
     try {
         return run(opt);
-    } catch (const solve::InputError& e) {
+    } catch (const study::InputError& e) {
         std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
         return 2;
     } catch (const handoff::AnalysisError& e) {

@@ -156,6 +156,17 @@ void OutputUnit::record(std::string_view text) {
     if (used_ >= kBufferLimit) flush();
 }
 
+void OutputUnit::records(std::string_view text) {
+    end_open_line();
+    if (used_ + text.size() <= kBufferLimit) {
+        put(text);
+        if (used_ >= kBufferLimit) flush();
+        return;
+    }
+    flush();
+    if (fd_ >= 0) write_all(text.data(), text.size());
+}
+
 void OutputUnit::prompt(std::string_view text) {
     end_open_line();
     put(text);

@@ -31,6 +31,9 @@ public:
     // and a line end.
     void record(std::string_view text);
     void record(const Record& r) { record(r.view()); }
+    // Whole records, each already ending in a line end; a long run goes
+    // straight to the file after what the buffer holds.
+    void records(std::string_view text);
     // An empty record.
     void empty() { record(std::string_view{}); }
     // A prompt: text that leaves its line open for the answer.

@@ -115,6 +115,9 @@ with tempfile.TemporaryDirectory() as work:
         (["@" + os.path.join(work, "missing.txt")], "cannot read"),
         (CASS6 + ["--bogus"], "--bogus"),
         (CASS6 + ["-f", "xml"], "xml"),
+        (CASS6 + ["-j", "0"], "-j/--jobs 0"),
+        (CASS6 + ["--jobs=-2"], "-j/--jobs -2"),
+        (CASS6 + ["-j", "two"], "-j/--jobs two"),
     ]
     for args, message in ERRORS:
         r = run(args + ["-o", out])
@@ -139,6 +142,36 @@ with tempfile.TemporaryDirectory() as work:
     lines = open(out).read().splitlines()
     expect(r.returncode == 0 and len(lines) == 5402, "sweep to a file: %d lines" % len(lines))
 
+    # A write error in the middle of a long run, with one thread and with
+    # two: status 1 and the message, and what reached the file is a prefix
+    # of the whole text, the same with either.
+    LONG = ["type=-1", "DM=100:600:0.001", "LM=10", "LS=30", "FDE=0.5", "-f", "json"]
+    whole = run(LONG + ["-j", "1"]).stdout
+    import resource
+
+    def limited():
+        resource.setrlimit(resource.RLIMIT_FSIZE, (3_000_000, 3_000_000))
+
+    cut = {}
+    for jobs in ("1", "2"):
+        r = subprocess.run([SOLVE] + LONG + ["-j", jobs, "-o", out], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                           text=True, preexec_fn=limited)
+        text = open(out).read()
+        expect(r.returncode == 1 and "cannot write " + out + ": File too large" in r.stderr,
+               "-j %s, file-size limit: %d %r" % (jobs, r.returncode, r.stderr))
+        expect(0 < len(text) <= 3_000_000 and whole.startswith(text), "-j %s: the file is no prefix" % jobs)
+        cut[jobs] = len(text)
+        with open("/dev/full", "w") as full:
+            r = run(LONG + ["-j", jobs], stdout=full)
+        expect(r.returncode == 1 and "No space left" in r.stderr, "-j %s, full: %r" % (jobs, r.stderr))
+        # A reader that stops early: the pipe breaks.
+        p = subprocess.Popen([SOLVE] + LONG + ["-j", jobs], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        head = p.stdout.read(100000)
+        p.stdout.close()
+        err = p.stderr.read().decode()
+        expect(p.wait() == 1 and "Broken pipe" in err and whole.encode().startswith(head), "-j %s, pipe: %r" % (jobs, err))
+    expect(cut["1"] == cut["2"], "the cut files differ: %s" % cut)
+
 # --------------------------------------------------------------- the table
 table = run(["type=-1", "DM=6:60:6", "FM=2.52", "DS=0.35", "TE=2.04624"]).stdout.splitlines()
 expect(table[0].startswith(" Cassegrain, mode 1 (no condition), case 6"), table[0])
@@ -148,7 +181,7 @@ expect(len(table) == 12, "one table row per design")
 
 # ---------------------------------------------------------- help, version
 helptext = run(["--help"]).stdout
-for word in ["type", "DM", "FM", "LM", "DS", "LS", "TE", "FDE", "DF", "LP", "--format", "--output", "--strict",
+for word in ["type", "DM", "FM", "LM", "DS", "LS", "TE", "FDE", "DF", "LP", "--format", "--output", "--strict", "--jobs",
              "--help", "--version", "@FILE", "no-solution", "inconsistent"]:
     expect(word in helptext, "--help lacks %s" % word)
 version = run(["--version"])

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "export/dialogue_hooks.hpp"
+#include "dialogue/surface_export.hpp"
 #include "export_test_support.hpp"
 #include "textio/error.hpp"
 
@@ -251,7 +251,7 @@ TEST(Durtic, OtherTypesExportTheMainReflectorOnly) {
 
 TEST(Durtic, SettingsCarryOverToTheNextExport) {
     ScratchDir dir;
-    SurfaceExport exporter;
+    dialogue::SurfaceExport exporter;
     Design d = kCassegrain;
     {
         ScriptedConsole sc(dir, "y\n" + dir.file("1.rsf") + "\n0.5\n0,2,1\n-1\nOne\ny\n" + dir.file("1.champ") +

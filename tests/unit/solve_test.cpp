@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "solve/inputs.hpp"
-#include "solve/study.hpp"
+#include "study/inputs.hpp"
+#include "study/study.hpp"
 
 namespace {
 
@@ -23,7 +23,7 @@ TEST(SolveNumbers, PlainDecimalNumbersOnly) {
     };
     for (const Case& c : cases) {
         float v = -7;
-        EXPECT_EQ(solve::parse_number(c.text, v), c.ok) << c.text;
+        EXPECT_EQ(study::parse_number(c.text, v), c.ok) << c.text;
         if (c.ok) {
             EXPECT_EQ(v, c.value) << c.text;
         }
@@ -36,15 +36,15 @@ TEST(SolveConsistency, ResidualsOfTheDesignIdentities) {
     geometry::DualReflectorGeometry g;
     g.t = -1, g.DM = 2, g.FM = 1, g.LM = 0.2f, g.DS = 0.318367f, g.LS = 0.65f, g.TE = 0.229753f;
     g.AS = 0.25f, g.FS = 0.4f, g.DF = 0.254694f;
-    EXPECT_LT(solve::inconsistency(g, true), 1e-5);
+    EXPECT_LT(study::inconsistency(g, true), 1e-5);
     for (geometry::Quantity q : {geometry::qty::FM, geometry::qty::LS, geometry::qty::TE, geometry::qty::DF}) {
         geometry::DualReflectorGeometry h = g;
         h.*q *= 1.05f;
-        EXPECT_GT(solve::inconsistency(h, true), 50 * solve::kConsistencyTolerance) << geometry::name_of(q);
+        EXPECT_GT(study::inconsistency(h, true), 50 * study::kConsistencyTolerance) << geometry::name_of(q);
     }
     geometry::DualReflectorGeometry n = g;
     n.LS = NAN;  // a NaN is the non-finite check's, not a residual
-    EXPECT_FALSE(solve::inconsistency(n, true) > solve::kConsistencyTolerance);
+    EXPECT_FALSE(study::inconsistency(n, true) > study::kConsistencyTolerance);
 }
 
 }  // namespace

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "geometry/design_cases.hpp"
-#include "solve/inputs.hpp"
+#include "study/inputs.hpp"
 
-namespace solve {
+namespace study {
 
 // The numbers of a row, in the order of the CSV columns after mode, case
 // and type (check comes after M, the derived ones after check).
@@ -99,4 +99,4 @@ double inconsistency(const geometry::DualReflectorGeometry& g, bool blockage);
 // What single-precision rounding through a solver's steps allows.
 inline constexpr double kConsistencyTolerance = 1.0 / (1 << 12);
 
-}  // namespace solve
+}  // namespace study

@@ -1,5 +1,5 @@
-// The inputs of refldsgn-solve: QUANTITY=VALUE assignments from the command
-// line and from @FILE study files, each value a plain decimal number or a
+// The inputs of a study: QUANTITY=VALUE assignments (from a command line,
+// say) and @FILE study files, each value a plain decimal number or a
 // START:STOP:STEP sweep.
 #pragma once
 
@@ -13,11 +13,11 @@
 
 #include "geometry/design_cases.hpp"
 
-namespace solve {
+namespace study {
 
-// A fault in what the user gave: the message names the culprit; the
-// program writes it after "refldsgn-solve: " and exits with status 2
-// before writing anything.
+// A fault in what the user gave: the message names the culprit.  It is
+// raised before anything is written; a front end reports it as it reports
+// bad input (refldsgn-solve: one line and status 2).
 class InputError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -89,4 +89,4 @@ bool parse_range(std::string_view text, Range& range);
 // precision; false for anything else or a value beyond its range.
 bool parse_number(std::string_view text, float& value);
 
-}  // namespace solve
+}  // namespace study

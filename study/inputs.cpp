@@ -1,4 +1,4 @@
-#include "solve/inputs.hpp"
+#include "study/inputs.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,7 +9,7 @@
 
 #include "geometry/ranges.hpp"
 
-namespace solve {
+namespace study {
 
 namespace q = geometry::qty;
 
@@ -225,4 +225,4 @@ Inputs read_inputs(std::span<const std::string> args) {
     return result;
 }
 
-}  // namespace solve
+}  // namespace study

@@ -1,10 +1,10 @@
-#include "export/dialogue_hooks.hpp"
+#include "dialogue/surface_export.hpp"
 
-namespace surface {
+namespace dialogue {
 
 void SurfaceExport::export_design(textio::Console& con, float& DM, float& FM, float& DS, float& TE,
                                   float& t) {
-    DURTIC(con, settings_, DM, FM, DS, TE, t);
+    surface::DURTIC(con, settings_, DM, FM, DS, TE, t);
 }
 
-}  // namespace surface
+}  // namespace dialogue

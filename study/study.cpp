@@ -1,4 +1,4 @@
-#include "solve/study.hpp"
+#include "study/study.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include "geometry/ranges.hpp"
 
-namespace solve {
+namespace study {
 
 namespace q = geometry::qty;
 using geometry::Quantity;
@@ -295,4 +295,4 @@ double inconsistency(const geometry::DualReflectorGeometry& g, bool blockage) {
     return worst;
 }
 
-}  // namespace solve
+}  // namespace study

@@ -1,0 +1,317 @@
+#include "study/formats.hpp"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include <nlohmann/json.hpp>
+
+#include "textio/format.hpp"
+
+namespace study {
+namespace {
+
+using textio::TextBuffer;
+
+constexpr std::string_view kNames[kValues] = {
+    "DM", "FM", "LM", "DS", "LS", "TE", "FDE", "AS", "FS", "LT", "DF", "LP", "e", "M",
+    "f_D", "rim_angle", "sub_vertex", "F_eq", "main_depth",
+};
+
+// The value columns before "check" and after it, in CSV and JSON order.
+constexpr std::size_t kBeforeCheck = static_cast<std::size_t>(Value::M) + 1;
+
+// The longest text of a row without its extra columns: every value at its
+// longest, every check code, and the JSON keys.
+constexpr std::size_t kMaxRow = 2048;
+
+std::string_view type_name(float t) { return t == -1.0f ? "cassegrain" : "gregorian"; }
+
+// The text of every set of checks, made once: CSV's "ok" or "a;b", and
+// JSON's "" or "\"a\", \"b\"".
+struct CheckTexts {
+    std::array<std::string, 1u << kChecks> csv, json;
+    CheckTexts() {
+        for (std::uint32_t m = 0; m < csv.size(); ++m) {
+            append_check_text(csv[m], m);
+            for (std::size_t c = 0; c < kChecks; ++c) {
+                if (!((m >> c) & 1u)) continue;
+                if (!json[m].empty()) json[m] += ", ";
+                ((json[m] += '"') += code_of(static_cast<Check>(c))) += '"';
+            }
+        }
+    }
+};
+const CheckTexts& check_texts() {
+    static const CheckTexts texts;
+    return texts;
+}
+
+// The place of the last text of each column, kept through a block of rows:
+// a value that repeats (one given once, or one that a sweep leaves alone)
+// is copied from the row before rather than formatted again.  Places are
+// offsets into the block's buffer (which may move as it grows); a text is
+// copied as a whole word, the characters past it being overwritten next.
+class ValueCache {
+public:
+    explicit ValueCache(const TextBuffer& buffer) : buffer_(buffer) {}
+    // p: the room of the current row in the buffer.
+    char* put(char* p, std::size_t column, float v) {
+        Entry& e = entries_[column];
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &v, 4);
+        const char* base = buffer_.view().data();
+        const auto at = static_cast<std::uint32_t>(p - base);
+        if (bits == e.bits && e.size != 0) {
+            std::memcpy(p, base + e.at, kMaxShortest);
+            e.at = at;
+            return p + e.size;
+        }
+        char* end = put_shortest(p, v);
+        e.bits = bits;
+        e.at = at;
+        e.size = static_cast<std::uint8_t>(end - p);
+        return end;
+    }
+
+private:
+    struct Entry {
+        std::uint32_t bits = 0;
+        std::uint32_t at = 0;
+        std::uint8_t size = 0;  // 0: no text yet
+    };
+    const TextBuffer& buffer_;
+    std::array<Entry, kValues> entries_;
+};
+
+char* put(char* p, std::string_view s) {
+    std::memcpy(p, s.data(), s.size());
+    return p + s.size();
+}
+
+// What the formats share: the study, the extra columns, the check texts,
+// and the loop over a block of rows, which calls the format's own row text
+// directly (no virtual call per row).
+template <class Derived>
+class FormatBase : public RowFormat {
+public:
+    FormatBase(const Study& s, const ExtraColumns& x) : study_(s), extra_(x), checks_(check_texts()) {}
+
+    void row(TextBuffer& out, const Design& d, std::span<const float> extra) const override {
+        ValueCache cache(out);
+        self().put_row(out, d, extra, cache);
+    }
+    std::int64_t rows(TextBuffer& out, std::int64_t first, std::int64_t count) const override {
+        std::int64_t failed = 0;
+        ValueCache cache(out);
+        for (std::int64_t i = first; i < first + count; ++i) {
+            const Design d = study_.design(i);
+            failed += d.ok() ? 0 : 1;
+            self().put_row(out, d, {}, cache);
+        }
+        return failed;
+    }
+    void end(TextBuffer&) const override {}
+
+protected:
+    // Extra column i of a row, or false when the row has none there.
+    static bool extra_at(std::span<const float> extra, std::size_t i, float& v) {
+        if (i >= extra.size() || std::isnan(extra[i])) return false;
+        v = extra[i];
+        return true;
+    }
+    // Room for a row and its extra columns.
+    std::size_t row_room() const { return kMaxRow + extra_.names.size() * (kShortestRoom + 64); }
+
+    const Study& study_;
+    ExtraColumns extra_;
+    const CheckTexts& checks_;
+
+private:
+    const Derived& self() const { return static_cast<const Derived&>(*this); }
+};
+
+// ---------------------------------------------------------------- CSV
+
+class CsvFormat : public FormatBase<CsvFormat> {
+public:
+    CsvFormat(const Study& s, const ExtraColumns& x) : FormatBase(s, x) {
+        prefix_ = std::to_string(s.mode_number()) + "," + std::to_string(s.case_number()) + "," +
+                  std::string(type_name(s.type()));
+    }
+    void begin(TextBuffer& out) const override {
+        std::string line = "mode,case,type";
+        for (std::size_t i = 0; i < kBeforeCheck; ++i) (line += ',') += kNames[i];
+        line += ",check";
+        for (std::size_t i = kBeforeCheck; i < kValues; ++i) (line += ',') += kNames[i];
+        for (const std::string& n : extra_.names) (line += ',') += n;
+        out.append(line);
+        out.push('\n');
+    }
+    void put_row(TextBuffer& out, const Design& d, std::span<const float> extra, ValueCache& cache) const {
+        char* p = put(out.room(row_room()), prefix_);
+        for (std::size_t i = 0; i < kValues; ++i) {
+            *p++ = ',';
+            if (d.has(static_cast<Value>(i))) p = cache.put(p, i, d.values[i]);
+            if (i + 1 == kBeforeCheck) {
+                *p++ = ',';
+                p = put(p, checks_.csv[d.checks]);
+            }
+        }
+        for (std::size_t i = 0; i < extra_.names.size(); ++i) {
+            *p++ = ',';
+            float v = 0;
+            if (extra_at(extra, i, v)) p = put_shortest(p, v);
+        }
+        *p++ = '\n';
+        out.commit(p);
+    }
+
+private:
+    std::string prefix_;  // mode,case,type
+};
+
+// --------------------------------------------------------------- JSON
+
+// A float as a JSON number: its shortest text, which a double reads as the
+// same decimal; null when it is not finite.
+nlohmann::ordered_json json_number(float v) {
+    if (!std::isfinite(v)) return nullptr;
+    std::string s;
+    append_shortest(s, v);
+    double d = 0;
+    std::from_chars(s.data(), s.data() + s.size(), d);
+    return d;  // printed back as the same shortest decimal
+}
+
+class JsonFormat : public FormatBase<JsonFormat> {
+public:
+    JsonFormat(const Study& s, const ExtraColumns& x) : FormatBase(s, x) {
+        prefix_ = "{\"mode\": " + std::to_string(s.mode_number()) + ", \"case\": " + std::to_string(s.case_number()) +
+                  ", \"type\": \"" + std::string(type_name(s.type())) + '"';
+        for (std::size_t i = 0; i < kValues; ++i) keys_[i] = ", \"" + std::string(kNames[i]) + "\": ";
+        for (const std::string& n : extra_.names) extra_keys_.push_back(", \"" + n + "\": ");
+    }
+    void begin(TextBuffer& out) const override {
+        nlohmann::ordered_json inputs = nlohmann::ordered_json::object();
+        for (const Assignment& a : study_.inputs().items) {
+            const std::string name(info(a.key).name);
+            if (a.key == Key::type) {
+                inputs[name] = type_name(a.value);
+            } else if (a.key == Key::unit) {
+                inputs[name] = kUnits[static_cast<std::size_t>(a.value)].name;
+            } else if (a.swept) {
+                inputs[name] = {{"start", json_number(a.start)},
+                                {"stop", json_number(a.stop)},
+                                {"step", json_number(a.step)},
+                                {"rows", a.count}};
+            } else {
+                inputs[name] = json_number(a.value);
+            }
+        }
+        out.append("{\"inputs\": " + inputs.dump() + ",\n\"rows\": [\n");
+    }
+    // Every row but the last takes a comma.
+    void put_row(TextBuffer& out, const Design& d, std::span<const float> extra, ValueCache& cache) const {
+        char* p = put(out.room(row_room()), prefix_);
+        for (std::size_t i = 0; i < kValues; ++i) {
+            p = put(p, keys_[i]);
+            const float v = d.values[i];
+            p = d.has(static_cast<Value>(i)) && std::isfinite(v) ? cache.put(p, i, v) : put(p, "null");
+            if (i + 1 == kBeforeCheck) {
+                p = put(p, ", \"checks\": [");
+                p = put(p, checks_.json[d.checks]);
+                *p++ = ']';
+            }
+        }
+        for (std::size_t i = 0; i < extra_.names.size(); ++i) {
+            float v = 0;
+            p = put(p, extra_keys_[i]);
+            p = extra_at(extra, i, v) && std::isfinite(v) ? put_shortest(p, v) : put(p, "null");
+        }
+        *p++ = '}';
+        if (d.index + 1 < study_.rows()) *p++ = ',';
+        *p++ = '\n';
+        out.commit(p);
+    }
+    void end(TextBuffer& out) const override { out.append("]}\n"); }
+
+private:
+    std::string prefix_;  // {"mode": 1, "case": 6, "type": "cassegrain"
+    std::array<std::string, kValues> keys_;
+    std::vector<std::string> extra_keys_;
+};
+
+// -------------------------------------------------------------- table
+
+constexpr int kWidth = 11;
+
+class TableFormat : public FormatBase<TableFormat> {
+public:
+    TableFormat(const Study& s, const ExtraColumns& x) : FormatBase(s, x) {
+        for (std::size_t i = 0; i <= static_cast<std::size_t>(Value::LT); ++i) columns_.push_back(static_cast<Value>(i));
+        if (s.mode_number() == 2) columns_.push_back(Value::DF);
+        if (s.phase_centre()) columns_.push_back(Value::LP);
+        columns_.push_back(Value::e);
+        columns_.push_back(Value::M);
+    }
+    void begin(TextBuffer& out) const override {
+        std::string line(1, ' ');
+        line += study_.title();
+        line += '\n';
+        for (Value v : columns_) textio::put_A(line, kNames[static_cast<std::size_t>(v)], kWidth);
+        for (const std::string& n : extra_.names) textio::put_A(line, n, std::max<int>(kWidth, int(n.size()) + 1));
+        line += "  check\n";
+        out.append(line);
+    }
+    void put_row(TextBuffer& out, const Design& d, std::span<const float> extra, ValueCache&) const {
+        thread_local std::string line;
+        line.clear();
+        for (Value v : columns_) append_table_number(line, d.has(v), d[v], 4);
+        for (std::size_t i = 0; i < extra_.names.size(); ++i) {
+            const int w = std::max<int>(kWidth, int(extra_.names[i].size()) + 1);
+            if (w > kWidth) line.append(static_cast<std::size_t>(w - kWidth), ' ');
+            float v = 0;
+            const bool has = extra_at(extra, i, v);
+            append_table_number(line, has, v, extra_.decimals);
+        }
+        line += "  ";
+        line += checks_.csv[d.checks];
+        line += '\n';
+        out.append(line);
+    }
+
+private:
+    std::vector<Value> columns_;
+};
+
+}  // namespace
+
+void append_table_number(std::string& out, bool present, float v, int decimals) {
+    if (!present) {
+        textio::put_A(out, "-", kWidth);
+        return;
+    }
+    const std::size_t at = out.size();
+    textio::put_F(out, v, kWidth, decimals);
+    if (out[at] != ' ') {
+        out.resize(at);
+        out += ' ';
+        textio::put_E(out, v, kWidth - 1, std::max(1, decimals - 1));
+    }
+}
+
+std::string_view column_name(Value v) { return kNames[static_cast<std::size_t>(v)]; }
+
+std::unique_ptr<RowFormat> make_format(Format format, const Study& study, const ExtraColumns& extra) {
+    switch (format) {
+    case Format::csv: return std::make_unique<CsvFormat>(study, extra);
+    case Format::json: return std::make_unique<JsonFormat>(study, extra);
+    case Format::table: break;
+    }
+    return std::make_unique<TableFormat>(study, extra);
+}
+
+}  // namespace study
