@@ -3,6 +3,7 @@
 // table of all rows.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ std::string cross_section_svg(const study::Study& study, const study::Design& d,
 struct PlotAxis {
     study::Value y = study::Value::LT;
     bool y_given = false;
+    // The quantity along x for rows that are no sweep (a caller's arrays):
+    // then one line per value drawn, never a grid.  Empty: the sweep's.
+    std::optional<study::Key> x;
 };
 // The first length the case solves (the default of --plot-y).
 study::Value first_solved_length(const study::Study& study);

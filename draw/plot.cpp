@@ -83,9 +83,9 @@ Value first_solved_length(const study::Study& study) {
 
 std::string plot_svg(const study::Study& study, const std::vector<Row>& rows, const PlotAxis& axis, bool standalone) {
     const auto& sweeps = study.sweeps();
-    const bool grid = sweeps.size() == 2;
-    const Value x_value = value_of(sweeps.back()->key);
-    const std::int32_t inner = sweeps.back()->count;
+    const bool grid = !axis.x && sweeps.size() == 2;
+    const Value x_value = value_of(axis.x ? *axis.x : sweeps.back()->key);
+    const std::int32_t inner = grid ? sweeps.back()->count : 1;
 
     std::vector<Series> series;
     if (grid) {

@@ -229,7 +229,9 @@ bool cassbeam_on_path() {
 }
 
 void analyze(const study::Study& study, const CassbeamSettings& settings, unsigned jobs,
-             const std::function<void(const study::Design&, const Analysis*)>& emit) {
+             const std::function<void(const study::Design&, const Analysis*)>& emit,
+             std::span<const std::int64_t> rows) {
+    const std::int64_t count = rows.empty() ? study.rows() : static_cast<std::int64_t>(rows.size());
     struct Slot {
         study::Design d;
         bool analyse = false;
@@ -285,10 +287,11 @@ void analyze(const study::Study& study, const CassbeamSettings& settings, unsign
     std::int64_t next = 0;
     const std::size_t ahead = 4 * std::size_t{jobs};
     try {
-        while (next < study.rows() || !window.empty()) {
-            while (next < study.rows() && window.size() < ahead) {
+        while (next < count || !window.empty()) {
+            while (next < count && window.size() < ahead) {
                 auto slot = std::make_unique<Slot>();
-                slot->d = study.design(next++);
+                slot->d = study.design(rows.empty() ? next : rows[static_cast<std::size_t>(next)]);
+                ++next;
                 slot->analyse = slot->d.ok();
                 std::lock_guard lock(m);
                 if (slot->analyse) {

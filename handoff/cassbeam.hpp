@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -55,11 +56,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Runs cassbeam on every row that passes its checks, in a temporary folder
-// each, at most `jobs` at once; `emit` receives the rows in order, with
-// their analysis (NaN for a row not analysed).  Throws AnalysisError after
-// the rows before the failing one have been emitted.
+// Runs cassbeam on every row that passes its checks (of `rows`, 0-based, or
+// of the whole study when it is empty), in a temporary folder each, at most
+// `jobs` at once; `emit` receives the rows in order, with their analysis
+// (none for a row not analysed).  Throws AnalysisError after the rows
+// before the failing one have been emitted.
 void analyze(const study::Study& study, const CassbeamSettings& settings, unsigned jobs,
-             const std::function<void(const study::Design&, const Analysis*)>& emit);
+             const std::function<void(const study::Design&, const Analysis*)>& emit,
+             std::span<const std::int64_t> rows = {});
 
 }  // namespace handoff

@@ -51,20 +51,17 @@ void write_champ_file(const std::string& name, const ExportPlan& plan, const stu
     surface::write_champ_nodes(file, r.count, r.start, step, plan.unit_code, p);
 }
 
-void write_profile_file(const std::string& name, const ExportPlan& plan, const surface::DesignProfiles& ps) {
+void write_profile_file(const std::string& name, const std::array<ProfileSamples, 2>& samples) {
     textio::OutputUnit file = textio::OutputUnit::create(1, name);
     file.record("reflector,rho,z,dz_drho");
     std::string line;
-    for (const auto& [which, p, r] : {std::tuple{"main", &ps.main, &plan.main}, std::tuple{"sub", &ps.sub, &plan.sub}}) {
-        for (std::int32_t i = 1; i <= r->count; ++i) {
-            const float rho = surface::rsf_radius(surface::rsf_diameter(r->start, r->step, i));
-            line = which;
-            line += ',';
-            study::append_shortest(line, rho);
-            line += ',';
-            study::append_shortest(line, surface::rsf_z(*p, rho, plan.direction, plan.zoffset));
-            line += ',';
-            study::append_shortest(line, surface::rsf_slope(*p, rho, plan.direction));
+    for (const ProfileSamples& p : samples) {
+        for (std::size_t i = 0; i < p.rho.size(); ++i) {
+            line = &p == &samples[0] ? "main" : "sub";
+            for (float v : {p.rho[i], p.z[i], p.slope[i]}) {
+                line += ',';
+                study::append_shortest(line, v);
+            }
             file.record(line);
         }
     }
@@ -93,13 +90,27 @@ ExportPlan plan_exports(const ExportOptions& o, const study::Study& study, const
     return plan;
 }
 
+std::array<ProfileSamples, 2> profile_samples(const ExportPlan& plan, const study::Design& d) {
+    const surface::DesignProfiles ps = surface::profiles_of(d.g.DM, d.g.FM, d.g.DS, d.g.TE, d.g.t);
+    std::array<ProfileSamples, 2> out;
+    for (const auto& [to, p, r] : {std::tuple{&out[0], &ps.main, &plan.main}, std::tuple{&out[1], &ps.sub, &plan.sub}}) {
+        for (std::int32_t i = 1; i <= r->count; ++i) {
+            const float rho = surface::rsf_radius(surface::rsf_diameter(r->start, r->step, i));
+            to->rho.push_back(rho);
+            to->z.push_back(surface::rsf_z(*p, rho, plan.direction, plan.zoffset));
+            to->slope.push_back(surface::rsf_slope(*p, rho, plan.direction));
+        }
+    }
+    return out;
+}
+
 void write_exports(const ExportOptions& o, const ExportPlan& plan, const study::Design& d) {
     const surface::DesignProfiles ps = surface::profiles_of(d.g.DM, d.g.FM, d.g.DS, d.g.TE, d.g.t);
     if (!o.rsf_main.empty()) write_rsf_file(o.rsf_main, plan, plan.main, ps.main);
     if (!o.champ_main.empty()) write_champ_file(o.champ_main, plan, plan.main, ps.main);
     if (!o.rsf_sub.empty()) write_rsf_file(o.rsf_sub, plan, plan.sub, ps.sub);
     if (!o.champ_sub.empty()) write_champ_file(o.champ_sub, plan, plan.sub, ps.sub);
-    if (!o.profile.empty()) write_profile_file(o.profile, plan, ps);
+    if (!o.profile.empty()) write_profile_file(o.profile, profile_samples(plan, d));
 }
 
 }  // namespace handoff

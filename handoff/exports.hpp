@@ -3,7 +3,9 @@
 // and a CSV of both profiles for CAD tools and scripts.
 #pragma once
 
+#include <array>
 #include <string>
+#include <vector>
 
 #include "study/study.hpp"
 
@@ -33,6 +35,13 @@ struct ExportPlan {
     std::int32_t unit_code = 4;  // CHAMP length unit, from unit= (m by default)
 };
 ExportPlan plan_exports(const ExportOptions& options, const study::Study& study, const study::Design& d);
+
+// The samples of --profile: rho, z and dz/drho of the main reflector
+// ([0]) and the subreflector ([1]) over the plan's ranges.
+struct ProfileSamples {
+    std::vector<float> rho, z, slope;
+};
+std::array<ProfileSamples, 2> profile_samples(const ExportPlan& plan, const study::Design& d);
 
 // Writes the files asked for (each created, written and closed before the
 // next); an I/O failure raises textio::IoError.

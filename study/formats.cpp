@@ -186,9 +186,23 @@ nlohmann::ordered_json json_number(float v) {
     return d;  // printed back as the same shortest decimal
 }
 
+// An array as given, as nested lists: dimension `dim` of `shape` from the
+// flat C-order position `at`.
+nlohmann::ordered_json nested(const std::vector<float>& values, const std::vector<std::int64_t>& shape,
+                              std::size_t dim, std::size_t at) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    if (dim >= shape.size()) return json_number(values[at]);
+    std::size_t stride = 1;
+    for (std::size_t k = dim + 1; k < shape.size(); ++k) stride *= static_cast<std::size_t>(shape[k]);
+    for (std::int64_t i = 0; i < shape[dim]; ++i)
+        list.push_back(nested(values, shape, dim + 1, at + static_cast<std::size_t>(i) * stride));
+    return list;
+}
+
 class JsonFormat : public FormatBase<JsonFormat> {
 public:
-    JsonFormat(const Study& s, const ExtraColumns& x) : FormatBase(s, x) {
+    JsonFormat(const Study& s, const ExtraColumns& x, std::int64_t last_row)
+        : FormatBase(s, x), last_row_(last_row < 0 ? s.rows() - 1 : last_row) {
         prefix_ = "{\"mode\": " + std::to_string(s.mode_number()) + ", \"case\": " + std::to_string(s.case_number()) +
                   ", \"type\": \"" + std::string(type_name(s.type())) + '"';
         for (std::size_t i = 0; i < kValues; ++i) keys_[i] = ", \"" + std::string(kNames[i]) + "\": ";
@@ -202,6 +216,8 @@ public:
                 inputs[name] = type_name(a.value);
             } else if (a.key == Key::unit) {
                 inputs[name] = kUnits[static_cast<std::size_t>(a.value)].name;
+            } else if (a.is_column()) {
+                inputs[name] = nested(a.given, a.shape, 0, 0);
             } else if (a.swept) {
                 inputs[name] = {{"start", json_number(a.start)},
                                 {"stop", json_number(a.stop)},
@@ -232,13 +248,14 @@ public:
             p = extra_at(extra, i, v) && std::isfinite(v) ? put_shortest(p, v) : put(p, "null");
         }
         *p++ = '}';
-        if (d.index + 1 < study_.rows()) *p++ = ',';
+        if (d.index != last_row_) *p++ = ',';
         *p++ = '\n';
         out.commit(p);
     }
     void end(TextBuffer& out) const override { out.append("]}\n"); }
 
 private:
+    std::int64_t last_row_;
     std::string prefix_;  // {"mode": 1, "case": 6, "type": "cassegrain"
     std::array<std::string, kValues> keys_;
     std::vector<std::string> extra_keys_;
@@ -305,10 +322,11 @@ void append_table_number(std::string& out, bool present, float v, int decimals) 
 
 std::string_view column_name(Value v) { return kNames[static_cast<std::size_t>(v)]; }
 
-std::unique_ptr<RowFormat> make_format(Format format, const Study& study, const ExtraColumns& extra) {
+std::unique_ptr<RowFormat> make_format(Format format, const Study& study, const ExtraColumns& extra,
+                                       std::int64_t last_row) {
     switch (format) {
     case Format::csv: return std::make_unique<CsvFormat>(study, extra);
-    case Format::json: return std::make_unique<JsonFormat>(study, extra);
+    case Format::json: return std::make_unique<JsonFormat>(study, extra, last_row);
     case Format::table: break;
     }
     return std::make_unique<TableFormat>(study, extra);

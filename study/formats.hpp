@@ -47,8 +47,11 @@ public:
     virtual void end(textio::TextBuffer& out) const = 0;
 };
 
-// The format of a study's rows; the study must outlive it.
-std::unique_ptr<RowFormat> make_format(Format format, const Study& study, const ExtraColumns& extra = {});
+// The format of a study's rows; the study must outlive it.  last_row: the
+// row written last (JSON puts no comma after it); -1 for the study's last,
+// another for a caller that writes a selection of the rows.
+std::unique_ptr<RowFormat> make_format(Format format, const Study& study, const ExtraColumns& extra = {},
+                                       std::int64_t last_row = -1);
 
 // A number of the table: F11.4 (decimals as given), or a blank and 1P,E10.3
 // for a value too wide for it, so that columns never touch; "-" for none.

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "geometry/ranges.hpp"
+#include "study/shortest.hpp"
 
 namespace study {
 
@@ -192,6 +193,29 @@ bool parse_range(std::string_view text, Range& r) {
     r.count = 0;
     geometry::range_count(r.start, r.stop, r.step, r.count);
     return true;
+}
+
+Assignment assignment_of(std::string_view name, std::string_view text) {
+    return parse_assignment(name, text, "the command line");
+}
+
+Assignment assignment_of(std::string_view name, float value) {
+    const auto it = std::find_if(kKeys.begin(), kKeys.end(), [&](const KeyInfo& k) { return k.name == name; });
+    if (it == kKeys.end()) {
+        throw InputError("unknown quantity " + quoted(name) + " (the command line); the quantities are " + key_list());
+    }
+    if (it->kind == KeyKind::unit) throw InputError("unit must be in, ft, mm or m (the command line)");
+    Assignment a;
+    a.key = it->key;
+    a.origin = "the command line";
+    a.value = value;
+    if (a.key == Key::type && value != -1.0f && value != 1.0f) {
+        std::string shown;
+        append_shortest(shown, value);
+        throw InputError("type must be cassegrain, gregorian, -1 or 1, not '" + shown + "' (the command line)");
+    }
+    append_shortest(a.text, value);
+    return a;
 }
 
 Inputs read_inputs(std::span<const std::string> args) {

@@ -57,6 +57,13 @@ struct Assignment {
     float value = 0;  // a fixed value (type: -1 or 1; unit: its index in kUnits)
     float start = 0, stop = 0, step = 0;
     std::int32_t count = 1;  // rows of a sweep (1 for a fixed value)
+    // A column: one value per row of the study, for a caller that gives
+    // arrays (every column of a study has as many values); the values as
+    // given and their shape, for the record of the inputs.
+    std::vector<float> column;
+    std::vector<float> given;
+    std::vector<std::int64_t> shape;
+    bool is_column() const { return !shape.empty() || !column.empty(); }
 };
 
 // What the arguments give, in the order in which each quantity was first
@@ -73,6 +80,12 @@ struct Inputs {
 // row count is not positive or above kMaxSweepRows, a sweep of a quantity
 // that cannot be swept, and an unreadable file.
 Inputs read_inputs(std::span<const std::string> args);
+
+// One quantity by name with a value already converted (a front end that
+// takes numbers rather than text: type as -1 or 1, unit as its index).
+// Throws InputError for an unknown name or a value of the wrong kind.
+Assignment assignment_of(std::string_view name, float value);
+Assignment assignment_of(std::string_view name, std::string_view text);
 
 inline constexpr std::int32_t kMaxSweepRows = 10'000'000;
 

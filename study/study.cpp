@@ -93,8 +93,16 @@ Study::Study(Inputs inputs) : inputs_(std::move(inputs)) {
     }
     mode_ = blockage ? &geometry::kMinimumBlockage : &geometry::kNoCondition;
 
-    for (const Assignment& a : inputs_.items)
+    for (const Assignment& a : inputs_.items) {
         if (a.swept) sweeps_.push_back(&a);
+        if (!a.is_column()) continue;
+        if (info(a.key).kind != KeyKind::design) throw InputError(std::string(info(a.key).name) + " takes one value");
+        if (!columns_.empty() && a.column.size() != columns_.front()->column.size())
+            throw InputError("the arrays of " + std::string(info(columns_.front()->key).name) + " and " +
+                             std::string(info(a.key).name) + " differ in length");
+        columns_.push_back(&a);
+    }
+    if (!columns_.empty() && !sweeps_.empty()) throw InputError("give sweeps or arrays, not both");
     if (sweeps_.size() > 2) {
         std::string names;
         for (const Assignment* a : sweeps_) names += (names.empty() ? "" : ", ") + std::string(info(a->key).name);
@@ -138,13 +146,14 @@ Study::Study(Inputs inputs) : inputs_(std::move(inputs)) {
     base_.LP = 0;
     if (!blockage) base_.DF = 0;
     for (const Assignment& a : inputs_.items) rows_ *= a.count;
-    if (rows_ > kMaxSweepRows) {
+    if (!columns_.empty()) rows_ = static_cast<std::int64_t>(columns_.front()->column.size());
+    if (rows_ > kMaxSweepRows && columns_.empty()) {
         throw InputError("the grid of " + std::string(info(sweeps_[0]->key).name) + " and " +
                          std::string(info(sweeps_[1]->key).name) + " gives " + std::to_string(rows_) +
                          " rows, more than " + std::to_string(kMaxSweepRows));
     }
     for (const Assignment& a : inputs_.items) {
-        if (info(a.key).kind != KeyKind::design || a.swept) continue;
+        if (info(a.key).kind != KeyKind::design || a.swept || a.is_column()) continue;
         if (a.key == Key::TE) {
             te_deg_ = a.value;
             base_.TE = geometry::swept_angle(a.value, 1);
@@ -192,6 +201,19 @@ Design Study::design(std::int64_t index) const {
             g.TE = geometry::swept_angle(v, 2);
         } else {
             g.*info(a.key).member = v;
+        }
+    }
+
+    for (const Assignment* a : columns_) {
+        const float v = a->column[static_cast<std::size_t>(index)];
+        if (a->key == Key::TE) {
+            te_deg = v;
+            g.TE = geometry::swept_angle(v, 1);
+        } else if (a->key == Key::FDE) {
+            fde = v;
+            g.TE = geometry::swept_angle(v, 2);
+        } else {
+            g.*info(a->key).member = v;
         }
     }
 

@@ -55,6 +55,9 @@ public:
     // for a missing or repeated type, TE and FDE both, LP without DF, more
     // than two sweeps, or a set of quantities that matches no case.
     explicit Study(Inputs inputs);
+    // A study points into its own inputs: it stays where it was made.
+    Study(const Study&) = delete;
+    Study& operator=(const Study&) = delete;
 
     const Inputs& inputs() const { return inputs_; }
     const geometry::DesignMode& mode() const { return *mode_; }
@@ -66,6 +69,8 @@ public:
 
     // The swept quantities, outer first (none, one or two).
     const std::vector<const Assignment*>& sweeps() const { return sweeps_; }
+    // The quantities given as arrays, a value per row, in their order.
+    const std::vector<const Assignment*>& columns() const { return columns_; }
     std::int64_t rows() const { return rows_; }
 
     // The design of row `index` (0-based, below rows()).
@@ -86,6 +91,7 @@ private:
     bool te_given_ = false;   // TE in degrees (else FDE, or solved)
     bool fde_given_ = false;
     std::vector<const Assignment*> sweeps_;
+    std::vector<const Assignment*> columns_;  // given as arrays, a value per row
     std::int64_t rows_ = 1;
     std::uint32_t solved_mask_ = 0;  // bit per Value that the case solves
     geometry::DualReflectorGeometry base_;  // the fixed values

@@ -1,0 +1,331 @@
+// refldsgn._core: the engine for the Python package.  A study is made from
+// the keywords as the command line makes it from QUANTITY=VALUE, its rows
+// are solved into numpy columns with the interpreter lock released, and
+// files and pictures come from the same writers as the command line's.
+#include <pybind11/functional.h>
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "draw/pictures.hpp"
+#include "geometry/ranges.hpp"
+#include "handoff/cassbeam.hpp"
+#include "handoff/exports.hpp"
+#include "study/columns.hpp"
+#include "study/formats.hpp"
+#include "study/row_stream.hpp"
+#include "textio/error.hpp"
+#include "textio/output.hpp"
+
+namespace py = pybind11;
+
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+using FloatArray = py::array_t<float, py::array::c_style | py::array::forcecast>;
+using RowArray = py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>;
+
+unsigned cores() { return std::max(1u, std::thread::hardware_concurrency()); }
+
+// The rows named by an index array, or all rows for None.
+std::vector<std::int64_t> rows_of(const study::Study& s, const py::object& rows) {
+    std::vector<std::int64_t> out;
+    if (rows.is_none()) {
+        out.resize(static_cast<std::size_t>(s.rows()));
+        for (std::int64_t i = 0; i < s.rows(); ++i) out[static_cast<std::size_t>(i)] = i;
+        return out;
+    }
+    const RowArray a = rows.cast<RowArray>();
+    out.assign(a.data(), a.data() + a.size());
+    for (std::int64_t i : out)
+        if (i < 0 || i >= s.rows()) throw py::index_error("row " + std::to_string(i) + " out of range");
+    return out;
+}
+
+class PyStudy {
+public:
+    // items: (name, value) in keyword order; a value is a str, a float, or
+    // (column, given, shape): the broadcast values of every row, the array
+    // as given (flat, C order) and its shape.
+    explicit PyStudy(const py::list& items) {
+        study::Inputs in;
+        for (const py::handle item : items) {
+            const auto pair = item.cast<py::tuple>();
+            const auto name = pair[0].cast<std::string>();
+            const py::object value = pair[1];
+            if (py::isinstance<py::str>(value)) {
+                in.items.push_back(study::assignment_of(name, value.cast<std::string>()));
+            } else if (py::isinstance<py::tuple>(value)) {
+                const auto t = value.cast<py::tuple>();
+                study::Assignment a = study::assignment_of(name, 0.0f);
+                const FloatArray column = t[0].cast<FloatArray>(), given = t[1].cast<FloatArray>();
+                a.column.assign(column.data(), column.data() + column.size());
+                a.given.assign(given.data(), given.data() + given.size());
+                a.shape = t[2].cast<std::vector<std::int64_t>>();
+                a.text = "array";
+                in.items.push_back(std::move(a));
+            } else {
+                in.items.push_back(study::assignment_of(name, value.cast<float>()));
+            }
+        }
+        study_ = std::make_unique<study::Study>(std::move(in));
+    }
+
+    const study::Study& s() const { return *study_; }
+
+    // Rows [0, rows) into columns (19, rows) and their checks.
+    std::int64_t solve(py::array_t<float, py::array::c_style> values, py::array_t<std::uint32_t, py::array::c_style> checks,
+                       unsigned jobs) {
+        const std::int64_t n = s().rows();
+        if (values.ndim() != 2 || values.shape(0) != static_cast<py::ssize_t>(study::kValues) || values.shape(1) != n ||
+            checks.size() != n)
+            throw py::value_error("columns of the wrong shape");
+        study::ColumnTargets to;
+        float* base = values.mutable_data();
+        for (std::size_t v = 0; v < study::kValues; ++v) to.values[v] = base + v * static_cast<std::size_t>(n);
+        to.checks = checks.mutable_data();
+        py::gil_scoped_release release;
+        return study::solve_columns(s(), 0, n, to, jobs == 0 ? cores() : jobs);
+    }
+
+    void write(const std::string& path, const std::string& format, const py::object& rows, unsigned jobs) const {
+        const study::Format f = format == "csv" ? study::Format::csv : format == "json" ? study::Format::json
+                                                                                         : study::Format::table;
+        if (rows.is_none()) {
+            py::gil_scoped_release release;
+            textio::OutputUnit out = textio::OutputUnit::create(1, path);
+            study::write_rows(*study::make_format(f, s()), s(), out, jobs == 0 ? cores() : jobs);
+            out.close();
+            return;
+        }
+        const std::vector<std::int64_t> list = rows_of(s(), rows);
+        py::gil_scoped_release release;
+        const auto fmt = study::make_format(f, s(), {}, list.empty() ? -1 : list.back());
+        textio::OutputUnit out = textio::OutputUnit::create(1, path);
+        textio::TextBuffer text;
+        fmt->begin(text);
+        for (std::int64_t i : list) {
+            fmt->row(text, s().design(i), {});
+            if (text.size() > (1u << 20)) {
+                out.records(text.view());
+                text.clear();
+            }
+        }
+        fmt->end(text);
+        out.records(text.view());
+        out.close();
+    }
+
+    study::Design design(std::int64_t row) const {
+        if (row < 0 || row >= s().rows()) throw py::index_error("row out of range");
+        return s().design(row);
+    }
+
+    std::string svg(std::int64_t row) const { return draw::cross_section_svg(s(), design(row), true); }
+
+    // One surface file of a row: which is rsf_main, rsf_sub, champ_main or
+    // champ_sub; a range is START:STOP:STEP text, empty for the default.
+    void write_surface(std::int64_t row, const std::string& which, const std::string& path, const std::string& range,
+                       const std::string& zoffset, bool reverse, const py::object& label) const {
+        const study::Design d = solved(row);
+        handoff::ExportOptions o;
+        const bool main = which.ends_with("main");
+        (which == "rsf_main" ? o.rsf_main : which == "rsf_sub" ? o.rsf_sub : main ? o.champ_main : o.champ_sub) = path;
+        (main ? o.main_range : o.sub_range) = range;
+        o.zoffset = zoffset;
+        o.reverse = reverse;
+        o.label_given = !label.is_none();
+        if (o.label_given) o.label = label.cast<std::string>();
+        const handoff::ExportPlan plan = handoff::plan_exports(o, s(), d);
+        py::gil_scoped_release release;
+        handoff::write_exports(o, plan, d);
+    }
+
+    py::tuple profile(std::int64_t row, const std::string& main_range, const std::string& sub_range) const {
+        const study::Design d = solved(row);
+        handoff::ExportOptions o;
+        o.main_range = main_range;
+        o.sub_range = sub_range;
+        const auto samples = handoff::profile_samples(handoff::plan_exports(o, s(), d), d);
+        py::list out;
+        for (const handoff::ProfileSamples& p : samples)
+            out.append(py::make_tuple(py::array_t<float>(p.rho.size(), p.rho.data()),
+                                      py::array_t<float>(p.z.size(), p.z.data()),
+                                      py::array_t<float>(p.slope.size(), p.slope.data())));
+        return py::tuple(out);
+    }
+
+    void write_cassbeam(std::int64_t row, const std::string& prefix) const {
+        const study::Design d = solved(row);
+        const handoff::CassbeamSettings settings = handoff::cassbeam_settings(s(), "write_cassbeam");
+        py::gil_scoped_release release;
+        handoff::write_cassbeam_input(prefix + ".in", prefix + ".geom", prefix + ".geom", prefix, s(), d, settings);
+    }
+
+    std::string plot(const py::object& rows, const std::string& x, const std::string& y) const {
+        draw::PlotAxis axis;
+        axis.y = draw::first_solved_length(s());
+        for (const study::KeyInfo& k : study::kKeys)
+            if (k.name == x) axis.x = k.key;
+        if (!y.empty()) {
+            bool found = false;
+            for (std::size_t i = 0; i < study::kValues; ++i) {
+                if (study::column_name(static_cast<study::Value>(i)) == y) {
+                    axis.y = static_cast<study::Value>(i);
+                    found = true;
+                }
+            }
+            if (!found) throw study::InputError("plot: " + y + " is not a value of the rows");
+            axis.y_given = true;
+        }
+        std::vector<draw::Row> list;
+        for (std::int64_t i : rows_of(s(), rows)) list.push_back({s().design(i), {}});
+        return draw::plot_svg(s(), list, axis, true);
+    }
+
+    // The analysis columns (9, rows), NaN for the rows not analysed.
+    py::array_t<float> analyze(const py::object& rows, float freq, float taper, float taper_angle, unsigned jobs,
+                               const py::object& progress) const {
+        handoff::CassbeamSettings settings;
+        settings.freq = freq;
+        settings.taper = taper;
+        settings.taper_angle = std::isnan(taper_angle) ? 0 : taper_angle;
+        if (!(freq > 0)) throw study::InputError("freq must be positive");
+        if (!(taper > 0)) throw study::InputError("taper must be positive (dB below the peak)");
+        if (!std::isnan(taper_angle) && !(taper_angle > 0 && taper_angle < 90))
+            throw study::InputError("taper_angle must lie between 0 and 90 degrees");
+        if (const study::Assignment* u = s().inputs().find(study::Key::unit)) {
+            const study::LengthUnit& unit = study::kUnits[static_cast<std::size_t>(u->value)];
+            settings.metres = unit.metres;
+            settings.unit_name = unit.name;
+        }
+        if (!handoff::cassbeam_on_path())
+            throw study::InputError("analyze runs cassbeam, which is not on PATH; install it (Debian: apt-get install cassbeam)");
+        const std::vector<std::int64_t> list = rows_of(s(), rows);
+        const auto n = static_cast<py::ssize_t>(list.size());
+        py::array_t<float> out({py::ssize_t{9}, n});
+        float* to = out.mutable_data();
+        std::fill(to, to + 9 * n, kNaN);
+        if (n == 0) return out;
+        py::ssize_t done = 0;
+        {
+            py::gil_scoped_release release;
+            handoff::analyze(
+                s(), settings, jobs == 0 ? cores() : jobs,
+                [&](const study::Design&, const handoff::Analysis* a) {
+                    if (a != nullptr)
+                        for (py::ssize_t k = 0; k < 9; ++k) to[k * n + done] = (*a)[static_cast<std::size_t>(k)];
+                    ++done;
+                    if (!progress.is_none()) {
+                        py::gil_scoped_acquire acquire;
+                        progress(done, n);
+                    }
+                },
+                std::span<const std::int64_t>(list));
+        }
+        return out;
+    }
+
+private:
+    study::Design solved(std::int64_t row) const {
+        study::Design d = design(row);
+        if (d.failed(study::Check::no_solution))
+            throw study::InputError("row " + std::to_string(row) + " has no solution: no surface to write");
+        return d;
+    }
+
+    std::unique_ptr<study::Study> study_;
+};
+
+std::string without_origin(std::string message) {
+    for (const std::string cut : {" (the command line)", "(the command line)"}) {
+        for (std::size_t at; (at = message.find(cut)) != std::string::npos;) message.erase(at, cut.size());
+    }
+    return message;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_core, m) {
+    m.doc() = "The refldsgn engine; use the refldsgn package.";
+    static py::exception<study::InputError> input_error(m, "InputError", PyExc_ValueError);
+    static py::exception<handoff::AnalysisError> analysis_error(m, "AnalysisError", PyExc_RuntimeError);
+    py::register_exception_translator([](std::exception_ptr p) {
+        try {
+            if (p) std::rethrow_exception(p);
+        } catch (const study::InputError& e) {
+            PyErr_SetString(input_error.ptr(), without_origin(e.what()).c_str());
+        } catch (const handoff::AnalysisError& e) {
+            PyErr_SetString(analysis_error.ptr(), e.what());
+        } catch (const textio::IoError& e) {
+            const int err = e.os_error() != 0 ? e.os_error() : EINVAL;
+            const py::object error = py::module_::import("builtins").attr("OSError")(
+                err, e.os_error() != 0 ? std::strerror(err) : "invalid file name", e.file());
+            PyErr_SetObject(PyExc_OSError, error.ptr());
+        }
+    });
+
+    py::class_<PyStudy>(m, "Study")
+        .def(py::init<const py::list&>())
+        .def_property_readonly("rows", [](const PyStudy& p) { return p.s().rows(); })
+        .def_property_readonly("mode", [](const PyStudy& p) { return p.s().mode_number(); })
+        .def_property_readonly("case", [](const PyStudy& p) { return p.s().case_number(); })
+        .def_property_readonly("title", [](const PyStudy& p) { return p.s().title(); })
+        .def_property_readonly("cassegrain", [](const PyStudy& p) { return p.s().cassegrain(); })
+        .def("solve", &PyStudy::solve)
+        .def("write", &PyStudy::write)
+        .def("svg", &PyStudy::svg)
+        .def("write_surface", &PyStudy::write_surface)
+        .def("profile", &PyStudy::profile)
+        .def("write_cassbeam", &PyStudy::write_cassbeam)
+        .def("plot", &PyStudy::plot)
+        .def("analyze", &PyStudy::analyze);
+
+    m.def("steps", [](float start, float stop, float step) {
+        std::int32_t count = 0;
+        geometry::range_count(start, stop, step, count);
+        std::string range;
+        for (float v : {start, stop, step}) {
+            if (!range.empty()) range += ':';
+            study::append_shortest(range, v);
+        }
+        if (count < 1) throw study::InputError("the range " + range + " gives no values");
+        if (count > study::kMaxSweepRows)
+            throw study::InputError("the range " + range + " gives " + std::to_string(count) + " values, more than " +
+                                    std::to_string(study::kMaxSweepRows));
+        py::array_t<float> out(count);
+        float* to = out.mutable_data();
+        for (std::int32_t i = 0; i < count; ++i) to[i] = geometry::swept_value(start, step, i + 1);
+        return out;
+    });
+    m.def("shortest", [](float v) {
+        std::string s;
+        study::append_shortest(s, v);
+        return s;
+    });
+    m.def("check_text", [](std::uint32_t mask) { return study::check_text(mask); });
+    py::list keys, values, checks, analysis;
+    for (const study::KeyInfo& k : study::kKeys)
+        keys.append(py::make_tuple(std::string(k.name), std::string(k.help),
+                                   k.kind == study::KeyKind::design ? "design" : k.kind == study::KeyKind::analysis
+                                                                                     ? "analysis"
+                                                                                     : "text"));
+    for (std::size_t i = 0; i < study::kValues; ++i) values.append(std::string(study::column_name(static_cast<study::Value>(i))));
+    for (std::size_t i = 0; i < study::kChecks; ++i) checks.append(std::string(study::code_of(static_cast<study::Check>(i))));
+    for (const char* name : handoff::kAnalysisColumns) analysis.append(name);
+    m.attr("KEYS") = keys;
+    m.attr("VALUES") = values;
+    m.attr("CHECKS") = checks;
+    m.attr("ANALYSIS") = analysis;
+    m.attr("MAX_STEPS") = study::kMaxSweepRows;
+    m.attr("VERSION") = REFLDSGN_VERSION;
+}

@@ -1,0 +1,447 @@
+"""refldsgn: the geometry of dual-reflector antennas in numpy, pandas and Jupyter.
+
+A paraboloidal main reflector, a hyperboloidal (Cassegrain) or ellipsoidal
+(Gregorian) subreflector and a feed, sized from the quantities held fixed by
+the engine of refldsgn-solve: the same cases, solvers, checks and files, and
+the same numbers to the last bit.
+
+    >>> import refldsgn
+    >>> d = refldsgn.solve(type="cassegrain", DM=6, FM=2.52, DS=0.35, TE=2.04624)
+    >>> float(d.LS[0])
+    4.847486019134521
+"""
+from __future__ import annotations
+
+import enum
+import html
+import os
+from typing import Any, Callable, Dict, Optional, Tuple, Union
+
+import numpy as np
+
+from . import _core
+
+__version__ = _core.VERSION
+__all__ = ["solve", "steps", "analyze", "Designs", "Design", "Plot", "Check", "InputError", "AnalysisError",
+           "COLUMNS", "QUANTITIES"]
+
+InputError = _core.InputError
+InputError.__module__ = __name__
+InputError.__doc__ = "Bad input: the message is the command line's (a ValueError)."
+AnalysisError = _core.AnalysisError
+AnalysisError.__module__ = __name__
+
+#: The value columns of a row, in the order of the CSV (check after M).
+VALUES = tuple(_core.VALUES)
+_BEFORE_CHECK = VALUES.index("M") + 1
+#: The columns of the CSV, in order.
+COLUMNS = ("mode", "case", "type") + VALUES[:_BEFORE_CHECK] + ("check",) + VALUES[_BEFORE_CHECK:]
+#: The quantities solve() takes: name -> what it is.
+QUANTITIES = {name: text for name, text, _ in _core.KEYS}
+_DESIGN_KEYS = {name for name, _, kind in _core.KEYS if kind == "design"}
+_TEXT_KEYS = {"type", "unit"}
+_ANALYSIS = tuple(_core.ANALYSIS)
+
+Check = enum.IntFlag("Check", {code.replace("-", "_"): 1 << i for i, code in enumerate(_core.CHECKS)},
+                     module=__name__)
+Check.__doc__ = "The checks of a design, one bit each; a row that passes them all has none."
+
+
+def _jobs(jobs: Optional[int]) -> int:
+    if jobs is None:
+        return 0  # every core
+    if isinstance(jobs, bool) or not isinstance(jobs, (int, np.integer)) or not 1 <= jobs <= 1024:
+        raise InputError("jobs must be a whole number of threads from 1 to 1024, not %r" % (jobs,))
+    return int(jobs)
+
+
+def steps(start: float, stop: float, step: float) -> np.ndarray:
+    """The values of a sweep START:STOP:STEP as float32, by the program's rule.
+
+    The row count is that of the command line's sweeps, and each value is
+    computed from its index, so rows made from these values match the
+    command line's bit for bit (numpy.arange differs from it).  A range that
+    gives no values, or more than the command line takes, is an InputError.
+    """
+    try:
+        values = [float(v) for v in (start, stop, step)]
+    except (TypeError, ValueError):
+        raise InputError("steps takes three numbers, not %r" % ((start, stop, step),)) from None
+    return _core.steps(*values)
+
+
+def _as_array(name: str, value: Any) -> np.ndarray:
+    if isinstance(value, (str, bytes)):
+        raise InputError("%s must be a number or an array of numbers, not %r" % (name, value))
+    try:
+        array = np.asarray(value)
+        if array.dtype.kind not in "biuf":
+            raise ValueError
+        with np.errstate(over="ignore", invalid="ignore"):  # beyond float32: inf, and the checks say so
+            return array.astype(np.float32)
+    except (TypeError, ValueError, OverflowError):
+        raise InputError("%s must be a number or an array of numbers, not %r" % (name, value)) from None
+
+
+def solve(**quantities: Any) -> "Designs":
+    """Solves the designs that the quantities give, as refldsgn-solve does.
+
+    Each quantity is a number or an array-like; the arrays broadcast together
+    as numpy broadcasts them, and the result has one row per element of the
+    broadcast shape, in C order.  The design mode and case are those the
+    command line infers from the same quantities.  Use steps() for the values
+    of a sweep, and numpy.meshgrid(..., indexing="ij") for a grid.
+
+    Quantities (lengths in any one unit, angles in degrees):
+    """
+    items = []
+    arrays = {}
+    for name, value in quantities.items():
+        if name in _TEXT_KEYS:
+            if name == "type" and isinstance(value, (int, float, np.integer, np.floating)) and not isinstance(value, bool):
+                items.append((name, float(value)))
+            elif isinstance(value, str):
+                items.append((name, value))
+            else:
+                raise InputError("%s must be %s, not %r" % (
+                    name, "cassegrain, gregorian, -1 or 1" if name == "type" else "in, ft, mm or m", value))
+            continue
+        if name not in QUANTITIES:
+            raise InputError("unknown quantity '%s'; the quantities are %s" % (name, ", ".join(QUANTITIES)))
+        array = _as_array(name, value)
+        if array.ndim > 0 and name not in _DESIGN_KEYS:
+            raise InputError("%s takes one value" % name)
+        items.append((name, array))
+        if array.ndim > 0:
+            arrays[name] = array
+    try:
+        shape = np.broadcast_shapes(*(a.shape for a in arrays.values())) if arrays else ()
+    except ValueError:
+        raise InputError("the arrays do not broadcast together: %s" % ", ".join(
+            "%s %s" % (n, a.shape) for n, a in arrays.items())) from None
+    core_items = []
+    for name, value in items:
+        if isinstance(value, np.ndarray):
+            if value.ndim == 0:
+                value = float(value)
+            else:
+                column = np.ascontiguousarray(np.broadcast_to(value, shape), dtype=np.float32).ravel()
+                value = (column, np.ascontiguousarray(value, dtype=np.float32).ravel(), list(value.shape))
+        core_items.append((name, value))
+    study = _core.Study(core_items)
+    values = np.empty((len(VALUES), study.rows), dtype=np.float32)
+    checks = np.empty(study.rows, dtype=np.uint32)
+    study.solve(values, checks, 0)
+    settings = {k: quantities[k] for k in ("unit", "freq", "taper", "taper_angle") if k in quantities}
+    return Designs(_Source(study, list(quantities), arrays, settings), values, checks, None, shape)
+
+
+solve.__doc__ += "".join("\n        %-12s %s" % (n, t) for n, t in QUANTITIES.items()) + "\n"
+
+
+class _Source:
+    """What the rows of a result come from: the engine's study and the keywords."""
+
+    def __init__(self, study, names, arrays, settings):
+        self.study = study
+        self.names = names
+        self.arrays = arrays
+        self.settings = settings
+
+
+def _readonly(a: np.ndarray) -> np.ndarray:
+    a.flags.writeable = False
+    return a
+
+
+class Designs:
+    """The solved designs: columns as read-only float32 arrays named as the CSV's.
+
+    NaN stands where the CSV leaves a cell empty: DF and LP outside their
+    mode, and the solved values of a row without solution.
+    """
+
+    def __init__(self, source: _Source, values: np.ndarray, checks: np.ndarray, rows: Optional[np.ndarray],
+                 shape: Tuple[int, ...]):
+        self._source = source
+        self._values = _readonly(values)
+        self._checks = _readonly(checks)
+        self._rows = rows  # the study's rows, or None for all of them in order
+        self._shape = tuple(shape)  # () for a study of plain numbers: one row
+
+    # ------------------------------------------------------------ columns
+    def __getattr__(self, name: str) -> np.ndarray:
+        if name.startswith("_"):
+            raise AttributeError(name)
+        try:
+            return self._values[VALUES.index(name)]
+        except ValueError:
+            raise AttributeError("no column %r; the columns are %s" % (name, ", ".join(VALUES))) from None
+
+    def __dir__(self):
+        return list(super().__dir__()) + list(VALUES)
+
+    @property
+    def checks(self) -> np.ndarray:
+        """The checks of each row, a bit mask of Check (0: passes them all)."""
+        return self._checks
+
+    @property
+    def ok(self) -> np.ndarray:
+        """True for the rows that pass every check."""
+        return self._checks == 0
+
+    def check_text(self) -> np.ndarray:
+        """The CSV's check column: "ok" or the failed checks joined by ';'."""
+        masks, inverse = np.unique(self._checks, return_inverse=True)
+        texts = np.array([_core.check_text(int(m)) for m in masks], dtype=object)
+        return texts[inverse] if len(masks) else np.array([], dtype=object)
+
+    @property
+    def mode(self) -> int:
+        return self._source.study.mode
+
+    @property
+    def case(self) -> int:
+        return self._source.study.case
+
+    @property
+    def title(self) -> str:
+        return self._source.study.title
+
+    @property
+    def type(self) -> str:
+        return "cassegrain" if self._source.study.cassegrain else "gregorian"
+
+    @property
+    def shape(self) -> Tuple[int, ...]:
+        return self._shape
+
+    def __len__(self) -> int:
+        return len(self._checks)
+
+    # -------------------------------------------------------------- rows
+    def _study_rows(self) -> np.ndarray:
+        return np.arange(len(self._checks), dtype=np.int64) if self._rows is None else self._rows
+
+    def __getitem__(self, key: Any) -> Union["Design", "Designs", np.ndarray]:
+        if isinstance(key, str):
+            return self.__getattr__(key)
+        if isinstance(key, (int, np.integer)) and not isinstance(key, bool):
+            n = len(self)
+            i = int(key)
+            if not -n <= i < n:
+                raise IndexError("row %d of %d" % (i, n))
+            return Design(self, i % n)
+        if isinstance(key, slice):
+            sel = np.arange(len(self))[key]
+        else:
+            mask = np.asarray(key)
+            if mask.dtype != bool or mask.shape not in ((len(self),), self._shape):
+                raise IndexError("index with an int, a slice, a column name or a boolean mask of the rows")
+            sel = np.flatnonzero(mask.ravel())
+        return Designs(self._source, self._values[:, sel], self._checks[sel], self._study_rows()[sel], (len(sel),))
+
+    def __iter__(self):
+        return (Design(self, i) for i in range(len(self)))
+
+    # ------------------------------------------------------------- output
+    def to_pandas(self):
+        """A pandas DataFrame with the CSV's columns (the checks a categorical).
+
+        The value columns are the arrays of this result, not copies.
+        """
+        import pandas as pd
+
+        frame = pd.DataFrame(self._values.T, columns=list(VALUES), copy=False)
+        frame.insert(0, "mode", np.full(len(self), self.mode, dtype=np.int64))
+        frame.insert(1, "case", np.full(len(self), self.case, dtype=np.int64))
+        frame.insert(2, "type", pd.Categorical([self.type] * len(self)))
+        frame.insert(3 + _BEFORE_CHECK, "check", pd.Categorical(self.check_text()))
+        return frame
+
+    def _write(self, path, fmt: str, jobs: Optional[int]) -> None:
+        path = os.fspath(path)
+        self._source.study.write(path, fmt, None if self._rows is None else self._rows, _jobs(jobs))
+
+    def to_csv(self, path, jobs: Optional[int] = None) -> None:
+        """Writes the rows as refldsgn-solve -f csv writes them."""
+        self._write(path, "csv", jobs)
+
+    def to_json(self, path, jobs: Optional[int] = None) -> None:
+        """Writes the rows as refldsgn-solve -f json writes them; "inputs"
+        holds the keywords as given, in their order (arrays as lists)."""
+        self._write(path, "json", jobs)
+
+    def plot(self, y: Optional[str] = None) -> "Plot":
+        """The engine's plot against the first input, in keyword order, whose
+        values vary; y names the value drawn (default: the solved lengths)."""
+        rows = self._study_rows()
+        for name in self._source.names:
+            if name in self._source.arrays:
+                column = self[name] if name in VALUES else None
+                if column is not None and len(np.unique(column[~np.isnan(column)])) > 1:
+                    return Plot(self._source.study.plot(rows, name, y or ""))
+        raise InputError("plot needs an input whose values vary among the rows")
+
+    def _repr_html_(self) -> str:
+        n = len(self)
+        shown = list(range(n)) if n <= 20 else list(range(10)) + [None] + list(range(n - 10, n))
+        text = self.check_text() if n <= 20 else None
+        out = ['<div><p>%s: %d design%s, %d failing a check</p>' % (
+            html.escape(self.title), n, "" if n == 1 else "s", int(np.count_nonzero(self._checks)))]
+        out.append('<table><thead><tr><th></th>%s<th>check</th></tr></thead><tbody>' % "".join(
+            "<th>%s</th>" % c for c in VALUES[:_BEFORE_CHECK]))
+        for i in shown:
+            if i is None:
+                out.append('<tr><td colspan="%d">&#8942; %d rows</td></tr>' % (_BEFORE_CHECK + 2, n - 20))
+                continue
+            bad = self._checks[i] != 0
+            check = text[i] if text is not None else _core.check_text(int(self._checks[i]))
+            out.append('<tr%s><th>%d</th>%s<td>%s</td></tr>' % (
+                ' style="background:#fdd"' if bad else "", i,
+                "".join("<td>%s</td>" % ("" if np.isnan(v) else "%.6g" % v) for v in self._values[:_BEFORE_CHECK, i]),
+                html.escape(check)))
+        out.append("</tbody></table></div>")
+        return "\n".join(out)
+
+    def __repr__(self) -> str:
+        return "<Designs: %s, %d rows, shape %s>" % (self.title, len(self), self._shape)
+
+
+class Design:
+    """One row: its values as attributes, its picture and its files."""
+
+    def __init__(self, designs: Designs, i: int):
+        self._designs = designs
+        self._i = i
+        self.row = int(designs._study_rows()[i])  #: the row of the study (0-based, C order)
+
+    def __getattr__(self, name: str):
+        if name.startswith("_"):
+            raise AttributeError(name)
+        try:
+            return float(self._designs._values[VALUES.index(name), self._i])
+        except ValueError:
+            raise AttributeError("no value %r; the values are %s" % (name, ", ".join(VALUES))) from None
+
+    def __dir__(self):
+        return list(super().__dir__()) + list(VALUES)
+
+    @property
+    def checks(self) -> Check:
+        return Check(int(self._designs._checks[self._i]))
+
+    @property
+    def ok(self) -> bool:
+        return int(self._designs._checks[self._i]) == 0
+
+    def check_text(self) -> str:
+        return _core.check_text(int(self._designs._checks[self._i]))
+
+    @property
+    def _study(self):
+        return self._designs._source.study
+
+    def svg(self) -> str:
+        """The cross-section drawn to scale (the --svg picture)."""
+        return self._study.svg(self.row)
+
+    def _repr_svg_(self) -> str:
+        return self.svg()
+
+    @staticmethod
+    def _range(value) -> str:
+        if value is None:
+            return ""
+        try:
+            start, stop, step = (float(v) for v in value)
+        except (TypeError, ValueError):
+            raise InputError("a range is (start, stop, step), not %r" % (value,)) from None
+        return ":".join(_core.shortest(v) for v in (start, stop, step))
+
+    @staticmethod
+    def _reflector(reflector: str) -> str:
+        if reflector not in ("main", "sub"):
+            raise InputError('reflector must be "main" or "sub", not %r' % (reflector,))
+        return reflector
+
+    def write_rsf(self, path, reflector: str = "main", range=None, zoffset: float = 0, reverse: bool = False,
+                  label: Optional[str] = None) -> None:
+        """A TICRA .rsf file of one reflector, as --rsf-main/--rsf-sub write it."""
+        which = "rsf_" + self._reflector(reflector)
+        try:
+            z = _core.shortest(float(zoffset))
+        except (TypeError, ValueError):
+            raise InputError("zoffset must be a number, not %r" % (zoffset,)) from None
+        if label is not None and not isinstance(label, str):
+            raise InputError("label must be text, not %r" % (label,))
+        self._study.write_surface(self.row, which, os.fspath(path), self._range(range), z, bool(reverse), label)
+
+    def write_champ(self, path, reflector: str = "main", range=None) -> None:
+        """A CHAMP spline object file of one reflector, in the unit given to solve()."""
+        which = "champ_" + self._reflector(reflector)
+        self._study.write_surface(self.row, which, os.fspath(path), self._range(range), "", False, None)
+
+    def profile(self, main_range=None, sub_range=None) -> Dict[str, Tuple[np.ndarray, np.ndarray, np.ndarray]]:
+        """The samples of --profile: {"main": (rho, z, dz_drho), "sub": (...)}."""
+        main, sub = self._study.profile(self.row, self._range(main_range), self._range(sub_range))
+        return {"main": main, "sub": sub}
+
+    def write_cassbeam(self, prefix) -> None:
+        """PREFIX.in and PREFIX.geom for cassbeam, with freq, taper and
+        taper_angle as given to solve()."""
+        self._study.write_cassbeam(self.row, os.fspath(prefix))
+
+    def __repr__(self) -> str:
+        return "<Design row %d: %s, %s>" % (self.row, ", ".join(
+            "%s=%.6g" % (k, getattr(self, k)) for k in VALUES[:_BEFORE_CHECK] if not np.isnan(getattr(self, k))),
+            self.check_text())
+
+
+class Plot:
+    """A picture: its SVG text, shown as it is in Jupyter."""
+
+    def __init__(self, svg: str):
+        self.svg = svg
+
+    def _repr_svg_(self) -> str:
+        return self.svg
+
+
+def analyze(designs: Designs, freq: float, taper: float = 10, taper_angle: Optional[float] = None,
+            jobs: Optional[int] = None, progress: Union[None, bool, Callable[[int, int], Any]] = None
+            ) -> Dict[str, np.ndarray]:
+    """Runs cassbeam on every row that passes its checks, jobs at once.
+
+    Returns the analysis columns (gain_dBi, totaleff, spilleff, prispilleff,
+    subspilleff, blockeff, illumeff, phaseeff, Tsys) as float32 arrays, NaN
+    for the rows not analysed.  progress: a callable progress(done, total),
+    or True for a tqdm bar where tqdm is installed.
+    """
+    if not isinstance(designs, Designs):
+        raise InputError("analyze takes the Designs of solve()")
+    try:
+        freq_v, taper_v = float(freq), float(taper)
+        angle_v = float("nan") if taper_angle is None else float(taper_angle)
+    except (TypeError, ValueError):
+        raise InputError("freq, taper and taper_angle must be numbers") from None
+    callback = progress
+    bar = None
+    if progress is True:
+        try:
+            from tqdm.auto import tqdm
+            bar = tqdm(total=len(designs), unit="design")
+            callback = lambda done, total: bar.update(done - bar.n)  # noqa: E731
+        except ImportError:
+            callback = None
+    elif progress is False:
+        callback = None
+    elif progress is not None and not callable(progress):
+        raise InputError("progress must be a callable or True")
+    try:
+        out = designs._source.study.analyze(designs._study_rows(), freq_v, taper_v, angle_v, _jobs(jobs), callback)
+    finally:
+        if bar is not None:
+            bar.close()
+    return {name: _readonly(out[k]) for k, name in enumerate(_ANALYSIS)}
