@@ -127,6 +127,7 @@ std::string escape(std::string_view s) {
 }
 
 std::string cross_section_svg(const study::Study& study, const study::Design& d, bool standalone) {
+    study.require_axisymmetric("the picture");
     const Drawn g = drawn_of(study, d);
     std::vector<std::string> missing;  // what could not be drawn, and why
     auto needs = [&](const char* what, std::initializer_list<std::pair<const char*, double>> values) {

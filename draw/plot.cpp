@@ -82,6 +82,7 @@ Value first_solved_length(const study::Study& study) {
 }
 
 std::string plot_svg(const study::Study& study, const std::vector<Row>& rows, const PlotAxis& axis, bool standalone) {
+    study.require_axisymmetric("the picture");
     const auto& sweeps = study.sweeps();
     const bool grid = !axis.x && sweeps.size() == 2;
     const Value x_value = value_of(axis.x ? *axis.x : sweeps.back()->key);

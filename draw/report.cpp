@@ -70,10 +70,11 @@ std::string html_page(const study::Study& study, const std::vector<Row>& rows, s
     }
 
     out += "<h2>Designs</h2>\n<div class=\"scroll\">\n<table class=\"designs\">\n<thead><tr><th>row</th>";
-    constexpr std::size_t kBeforeCheck = static_cast<std::size_t>(Value::M) + 1;
-    for (std::size_t i = 0; i < study::kValues; ++i) {
-        if (i == kBeforeCheck) out += "<th class=\"check\">check</th>";
-        out += "<th>" + escape(study::column_name(static_cast<Value>(i))) + "</th>";
+    const auto cols = study.shown().values;
+    const std::size_t before_check = study.shown().before_check;
+    for (std::size_t i = 0; i < cols.size(); ++i) {
+        if (i == before_check) out += "<th class=\"check\">check</th>";
+        out += "<th>" + escape(study::column_name(cols[i])) + "</th>";
     }
     for (const std::string& name : extra.names) out += "<th>" + escape(name) + "</th>";
     out += "</tr></thead>\n<tbody>\n";
@@ -83,9 +84,9 @@ std::string html_page(const study::Study& study, const std::vector<Row>& rows, s
         if (k == at) cls += cls.empty() ? "chosen" : " chosen";
         out += cls.empty() ? "<tr>" : "<tr class=\"" + cls + "\">";
         out += "<td>" + std::to_string(k + 1) + "</td>";
-        for (std::size_t i = 0; i < study::kValues; ++i) {
-            if (i == kBeforeCheck) out += "<td class=\"check\">" + escape(study::check_text(d.checks)) + "</td>";
-            out += "<td>" + cell_number(d.has(static_cast<Value>(i)), d.values[i], 4) + "</td>";
+        for (std::size_t i = 0; i < cols.size(); ++i) {
+            if (i == before_check) out += "<td class=\"check\">" + escape(study::check_text(d.checks)) + "</td>";
+            out += "<td>" + cell_number(d.has(cols[i]), d[cols[i]], 4) + "</td>";
         }
         for (std::size_t i = 0; i < extra.names.size(); ++i) {
             const bool has = i < rows[k].extra.size() && !std::isnan(rows[k].extra[i]);

@@ -114,6 +114,7 @@ Analysis run_one(const study::Study& study, const study::Design& d, const Cassbe
 }  // namespace
 
 CassbeamSettings cassbeam_settings(const study::Study& study, const char* option) {
+    study.require_axisymmetric(std::string(option) + " (cassbeam traces axisymmetric designs)");
     CassbeamSettings s;
     const study::Inputs& in = study.inputs();
     const study::Assignment* freq = in.find(study::Key::freq);

@@ -71,6 +71,7 @@ void write_profile_file(const std::string& name, const std::array<ProfileSamples
 }  // namespace
 
 ExportPlan plan_exports(const ExportOptions& o, const study::Study& study, const study::Design& d) {
+    study.require_axisymmetric("the .rsf, CHAMP and profile files");
     ExportPlan plan;
     plan.main = range_of(o.main_range, "--main-range", d.g.DM);
     plan.sub = range_of(o.sub_range, "--sub-range", d.g.DS);

@@ -82,16 +82,18 @@ public:
 
     const study::Study& s() const { return *study_; }
 
-    // Rows [0, rows) into columns (19, rows) and their checks.
+    // Rows [0, rows) into the study's columns (columns x rows) and their checks.
     std::int64_t solve(py::array_t<float, py::array::c_style> values, py::array_t<std::uint32_t, py::array::c_style> checks,
                        unsigned jobs) {
         const std::int64_t n = s().rows();
-        if (values.ndim() != 2 || values.shape(0) != static_cast<py::ssize_t>(study::kValues) || values.shape(1) != n ||
+        const auto cols = s().shown().values;
+        if (values.ndim() != 2 || values.shape(0) != static_cast<py::ssize_t>(cols.size()) || values.shape(1) != n ||
             checks.size() != n)
             throw py::value_error("columns of the wrong shape");
         study::ColumnTargets to;
         float* base = values.mutable_data();
-        for (std::size_t v = 0; v < study::kValues; ++v) to.values[v] = base + v * static_cast<std::size_t>(n);
+        for (std::size_t k = 0; k < cols.size(); ++k)
+            to.values[static_cast<std::size_t>(cols[k])] = base + k * static_cast<std::size_t>(n);
         to.checks = checks.mutable_data();
         py::gil_scoped_release release;
         return study::solve_columns(s(), 0, n, to, jobs == 0 ? cores() : jobs);
@@ -178,9 +180,9 @@ public:
             if (k.name == x) axis.x = k.key;
         if (!y.empty()) {
             bool found = false;
-            for (std::size_t i = 0; i < study::kValues; ++i) {
-                if (study::column_name(static_cast<study::Value>(i)) == y) {
-                    axis.y = static_cast<study::Value>(i);
+            for (study::Value v : s().shown().values) {
+                if (study::column_name(v) == y) {
+                    axis.y = v;
                     found = true;
                 }
             }
@@ -195,6 +197,7 @@ public:
     // The analysis columns (9, rows), NaN for the rows not analysed.
     py::array_t<float> analyze(const py::object& rows, float freq, float taper, float taper_angle, unsigned jobs,
                                const py::object& progress) const {
+        s().require_axisymmetric("analyze (cassbeam traces axisymmetric designs)");
         handoff::CassbeamSettings settings;
         settings.freq = freq;
         settings.taper = taper;
@@ -281,6 +284,13 @@ PYBIND11_MODULE(_core, m) {
         .def_property_readonly("case", [](const PyStudy& p) { return p.s().case_number(); })
         .def_property_readonly("title", [](const PyStudy& p) { return p.s().title(); })
         .def_property_readonly("cassegrain", [](const PyStudy& p) { return p.s().cassegrain(); })
+        .def_property_readonly("columns",
+                               [](const PyStudy& p) {
+                                   py::list names;
+                                   for (study::Value v : p.s().shown().values) names.append(std::string(study::column_name(v)));
+                                   return names;
+                               })
+        .def_property_readonly("before_check", [](const PyStudy& p) { return p.s().shown().before_check; })
         .def("solve", &PyStudy::solve)
         .def("write", &PyStudy::write)
         .def("svg", &PyStudy::svg)
@@ -319,7 +329,7 @@ PYBIND11_MODULE(_core, m) {
                                    k.kind == study::KeyKind::design ? "design" : k.kind == study::KeyKind::analysis
                                                                                      ? "analysis"
                                                                                      : "text"));
-    for (std::size_t i = 0; i < study::kValues; ++i) values.append(std::string(study::column_name(static_cast<study::Value>(i))));
+    for (study::Value v : study::columns_of_mode(1).values) values.append(std::string(study::column_name(v)));
     for (std::size_t i = 0; i < study::kChecks; ++i) checks.append(std::string(study::code_of(static_cast<study::Check>(i))));
     for (const char* name : handoff::kAnalysisColumns) analysis.append(name);
     m.attr("KEYS") = keys;

@@ -62,15 +62,16 @@ draw::PlotAxis plot_axis(const Options& opt, const study::Study& study) {
     draw::PlotAxis axis;
     axis.y = draw::first_solved_length(study);
     if (opt.plot_y.empty()) return axis;
-    for (std::size_t i = 0; i < study::kValues; ++i) {
-        if (study::column_name(static_cast<study::Value>(i)) == opt.plot_y) {
-            axis.y = static_cast<study::Value>(i);
+    for (study::Value v : study.shown().values) {
+        if (study::column_name(v) == opt.plot_y) {
+            axis.y = v;
             axis.y_given = true;
             return axis;
         }
     }
-    throw study::InputError("--plot-y " + opt.plot_y + ": not a value of the rows (DM, FM, LM, DS, LS, TE, FDE, AS, "
-                            "FS, LT, DF, LP, e, M, f_D, rim_angle, sub_vertex, F_eq, main_depth)");
+    std::string names;
+    for (study::Value v : study.shown().values) names += (names.empty() ? "" : ", ") + std::string(study::column_name(v));
+    throw study::InputError("--plot-y " + opt.plot_y + ": not a value of the rows (" + names + ")");
 }
 
 std::string footer() {
@@ -83,12 +84,17 @@ std::string footer() {
     s += "\nA value is a plain decimal number, or START:STOP:STEP to sweep the quantity\n"
          "(at most two sweeps; the second is nested inside the first).  Without DF the\n"
          "design is of mode 1 (TE or FDE and three lengths), with DF of mode 2 (three of\n"
-         "DM, FM, LM, DS, LS, TE); LP selects the feed phase centre.  @FILE reads one\n"
+         "DM, FM, LM, DS, LS, TE); LP selects the feed phase centre.  Any of H, HC, TH0,\n"
+         "BETA, ALPHA, E, LSM, C2, DFPR, DSRPR selects mode 3, an offset design: DM, FM,\n"
+         "one of H/HC/TH0, one of BETA/E/ALPHA/TE (or FDE) and one of DS/LS/LSM/C2/DFPR/\n"
+         "DSRPR (cases 1-24); DM, TH0, TE, BETA and one of those six (cases 25-30); or DM,\n"
+         "TH0, BETA, LS, DFPR (case 31); DF then describes the horn.  @FILE reads one\n"
          "QUANTITY=VALUE per line ('#' or '%' starts a comment); the command line\n"
          "overrides the file.\n\n"
          "Every row is checked: ok, or no-solution, non-finite, non-positive,\n"
          "wrong-conic, sub-not-smaller, angle-range, feed-not-smaller,\n"
-         "feed-beyond-focus, inconsistent.\n\n"
+         "feed-beyond-focus, inconsistent, and in mode 3 beyond-asymptote,\n"
+         "sub-blocks, feed-blocks.\n\n"
          "Exit status: 0 done, 1 output not written, 2 bad input, 3 a check failed (--strict).\n"
          "Example: refldsgn-solve type=cassegrain DM=6 FM=2.52 DS=0.35 TE=2.04624 -f csv";
     return s;
@@ -124,6 +130,9 @@ int run(Options opt) {
     handoff::CassbeamSettings cassbeam;
     if (!opt.cassbeam.empty() || opt.analyze)
         cassbeam = handoff::cassbeam_settings(study, opt.analyze ? "--analyze" : "--cassbeam");
+    if (!opt.svg.empty()) study.require_axisymmetric("--svg");
+    if (!opt.plot.empty()) study.require_axisymmetric("--plot");
+    if (!opt.html.empty()) study.require_axisymmetric("--html");
     const draw::PlotAxis axis = plot_axis(opt, study);
     if (!opt.plot.empty() && study.sweeps().empty()) throw study::InputError("--plot needs a sweep (START:STOP:STEP)");
     if (!opt.plot.empty() && study.rows() > kMaxPlotRows) {
@@ -202,8 +211,9 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
 
     Options opt;
-    CLI::App app("Sizes axially symmetric Cassegrain and Gregorian dual-reflector antennas from\n"
-                 "the quantities held fixed, with sweeps, checks and machine-readable output.",
+    CLI::App app("Sizes Cassegrain and Gregorian dual-reflector antennas, axially symmetric or\n"
+                 "offset, from the quantities held fixed, with sweeps, checks and machine-readable\n"
+                 "output.",
                  kProgram);
     app.footer(footer());
     app.set_version_flag("--version", std::string(kProgram) + " " + REFLDSGN_VERSION);

@@ -15,13 +15,7 @@ namespace {
 
 using textio::TextBuffer;
 
-constexpr std::string_view kNames[kValues] = {
-    "DM", "FM", "LM", "DS", "LS", "TE", "FDE", "AS", "FS", "LT", "DF", "LP", "e", "M",
-    "f_D", "rim_angle", "sub_vertex", "F_eq", "main_depth",
-};
 
-// The value columns before "check" and after it, in CSV and JSON order.
-constexpr std::size_t kBeforeCheck = static_cast<std::size_t>(Value::M) + 1;
 
 // The longest text of a row without its extra columns: every value at its
 // longest, every check code, and the JSON keys.
@@ -97,7 +91,8 @@ char* put(char* p, std::string_view s) {
 template <class Derived>
 class FormatBase : public RowFormat {
 public:
-    FormatBase(const Study& s, const ExtraColumns& x) : study_(s), extra_(x), checks_(check_texts()) {}
+    FormatBase(const Study& s, const ExtraColumns& x)
+        : study_(s), extra_(x), checks_(check_texts()), cols_(s.shown().values), before_check_(s.shown().before_check) {}
 
     void row(TextBuffer& out, const Design& d, std::span<const float> extra) const override {
         ValueCache cache(out);
@@ -128,6 +123,8 @@ protected:
     const Study& study_;
     ExtraColumns extra_;
     const CheckTexts& checks_;
+    std::span<const Value> cols_;  // the value columns, in order
+    std::size_t before_check_;     // how many come before check
 
 private:
     const Derived& self() const { return static_cast<const Derived&>(*this); }
@@ -143,19 +140,21 @@ public:
     }
     void begin(TextBuffer& out) const override {
         std::string line = "mode,case,type";
-        for (std::size_t i = 0; i < kBeforeCheck; ++i) (line += ',') += kNames[i];
-        line += ",check";
-        for (std::size_t i = kBeforeCheck; i < kValues; ++i) (line += ',') += kNames[i];
+        for (std::size_t i = 0; i < cols_.size(); ++i) {
+            if (i == before_check_) line += ",check";
+            (line += ',') += column_name(cols_[i]);
+        }
         for (const std::string& n : extra_.names) (line += ',') += n;
         out.append(line);
         out.push('\n');
     }
     void put_row(TextBuffer& out, const Design& d, std::span<const float> extra, ValueCache& cache) const {
         char* p = put(out.room(row_room()), prefix_);
-        for (std::size_t i = 0; i < kValues; ++i) {
+        for (std::size_t i = 0; i < cols_.size(); ++i) {
+            const Value v = cols_[i];
             *p++ = ',';
-            if (d.has(static_cast<Value>(i))) p = cache.put(p, i, d.values[i]);
-            if (i + 1 == kBeforeCheck) {
+            if (d.has(v)) p = cache.put(p, i, d[v]);
+            if (i + 1 == before_check_) {
                 *p++ = ',';
                 p = put(p, checks_.csv[d.checks]);
             }
@@ -205,7 +204,7 @@ public:
         : FormatBase(s, x), last_row_(last_row < 0 ? s.rows() - 1 : last_row) {
         prefix_ = "{\"mode\": " + std::to_string(s.mode_number()) + ", \"case\": " + std::to_string(s.case_number()) +
                   ", \"type\": \"" + std::string(type_name(s.type())) + '"';
-        for (std::size_t i = 0; i < kValues; ++i) keys_[i] = ", \"" + std::string(kNames[i]) + "\": ";
+        for (Value v : cols_) keys_.push_back(", \"" + std::string(column_name(v)) + "\": ");
         for (const std::string& n : extra_.names) extra_keys_.push_back(", \"" + n + "\": ");
     }
     void begin(TextBuffer& out) const override {
@@ -232,11 +231,11 @@ public:
     // Every row but the last takes a comma.
     void put_row(TextBuffer& out, const Design& d, std::span<const float> extra, ValueCache& cache) const {
         char* p = put(out.room(row_room()), prefix_);
-        for (std::size_t i = 0; i < kValues; ++i) {
+        for (std::size_t i = 0; i < cols_.size(); ++i) {
             p = put(p, keys_[i]);
-            const float v = d.values[i];
-            p = d.has(static_cast<Value>(i)) && std::isfinite(v) ? cache.put(p, i, v) : put(p, "null");
-            if (i + 1 == kBeforeCheck) {
+            const float v = d[cols_[i]];
+            p = d.has(cols_[i]) && std::isfinite(v) ? cache.put(p, i, v) : put(p, "null");
+            if (i + 1 == before_check_) {
                 p = put(p, ", \"checks\": [");
                 p = put(p, checks_.json[d.checks]);
                 *p++ = ']';
@@ -257,7 +256,7 @@ public:
 private:
     std::int64_t last_row_;
     std::string prefix_;  // {"mode": 1, "case": 6, "type": "cassegrain"
-    std::array<std::string, kValues> keys_;
+    std::vector<std::string> keys_;
     std::vector<std::string> extra_keys_;
 };
 
@@ -268,6 +267,11 @@ constexpr int kWidth = 11;
 class TableFormat : public FormatBase<TableFormat> {
 public:
     TableFormat(const Study& s, const ExtraColumns& x) : FormatBase(s, x) {
+        if (s.offset()) {  // the values before check, then the horn when given
+            columns_.assign(cols_.begin(), cols_.begin() + static_cast<std::ptrdiff_t>(before_check_));
+            if (s.inputs().find(Key::DF) != nullptr) columns_.push_back(Value::DF);
+            return;
+        }
         for (std::size_t i = 0; i <= static_cast<std::size_t>(Value::LT); ++i) columns_.push_back(static_cast<Value>(i));
         if (s.mode_number() == 2) columns_.push_back(Value::DF);
         if (s.phase_centre()) columns_.push_back(Value::LP);
@@ -278,7 +282,7 @@ public:
         std::string line(1, ' ');
         line += study_.title();
         line += '\n';
-        for (Value v : columns_) textio::put_A(line, kNames[static_cast<std::size_t>(v)], kWidth);
+        for (Value v : columns_) textio::put_A(line, column_name(v), kWidth);
         for (const std::string& n : extra_.names) textio::put_A(line, n, std::max<int>(kWidth, int(n.size()) + 1));
         line += "  check\n";
         out.append(line);
@@ -320,7 +324,6 @@ void append_table_number(std::string& out, bool present, float v, int decimals) 
     }
 }
 
-std::string_view column_name(Value v) { return kNames[static_cast<std::size_t>(v)]; }
 
 std::unique_ptr<RowFormat> make_format(Format format, const Study& study, const ExtraColumns& extra,
                                        std::int64_t last_row) {

@@ -22,8 +22,6 @@ namespace study {
 
 enum class Format { table, csv, json };
 
-// The name of a value column ("DM", ..., "main_depth").
-std::string_view column_name(Value v);
 
 // Columns beyond the design's own (the analysis results, say): their names,
 // and per row their values, or none for a row without them.

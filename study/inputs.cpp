@@ -14,7 +14,7 @@ namespace study {
 
 namespace q = geometry::qty;
 
-const std::array<KeyInfo, 14> kKeys = {{
+const std::array<KeyInfo, 25> kKeys = {{
     {Key::type, "type", KeyKind::type, nullptr, "reflector type: cassegrain (or -1), gregorian (or 1)"},
     {Key::DM, "DM", KeyKind::design, q::DM, "main reflector diameter"},
     {Key::FM, "FM", KeyKind::design, q::FM, "main reflector focal length"},
@@ -25,6 +25,17 @@ const std::array<KeyInfo, 14> kKeys = {{
     {Key::FDE, "FDE", KeyKind::design, q::TE, "effective f/D, instead of TE"},
     {Key::DF, "DF", KeyKind::design, q::DF, "feed diameter: selects the minimum-blockage mode"},
     {Key::LP, "LP", KeyKind::design, q::LP, "phase-centre depth behind the feed aperture (with DF)"},
+    {Key::H, "H", KeyKind::design, nullptr, "offset: distance of the aperture centre from the main axis"},
+    {Key::HC, "HC", KeyKind::design, nullptr, "offset: clearance H - DM/2 of the aperture's lower edge"},
+    {Key::TH0, "TH0", KeyKind::design, nullptr, "offset: angle at the focus from the main axis to the aperture centre, degrees"},
+    {Key::BETA, "BETA", KeyKind::design, nullptr, "offset: angle between the sub axis and the main axis, degrees"},
+    {Key::ALPHA, "ALPHA", KeyKind::design, nullptr, "offset: angle between the feed axis and the sub axis, degrees"},
+    {Key::E, "E", KeyKind::design, nullptr, "offset: eccentricity of the sub conic"},
+    {Key::LSM, "LSM", KeyKind::design, nullptr, "offset: sub to main along the central ray"},
+    {Key::C2, "C2", KeyKind::design, nullptr, "offset: feed phase centre to the focus (2c)"},
+    {Key::DFPR, "DFPR", KeyKind::design, nullptr, "offset: gap in x from the feed to the aperture's lower edge"},
+    {Key::DSRPR, "DSRPR", KeyKind::design, nullptr, "offset: gap in x from the sub edge to the aperture's lower edge"},
+    {Key::root, "root", KeyKind::choice, nullptr, "offset, with E: 1 the design of smaller BETA (default), 2 the other"},
     {Key::unit, "unit", KeyKind::unit, nullptr, "length unit: in, ft, mm or m (CHAMP files, cassbeam)"},
     {Key::freq, "freq", KeyKind::analysis, nullptr, "frequency for cassbeam, GHz"},
     {Key::taper, "taper", KeyKind::analysis, nullptr, "feed taper for cassbeam, dB (default 10)"},

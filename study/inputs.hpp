@@ -24,20 +24,25 @@ public:
 };
 
 // Every quantity the program takes.
-enum class Key : std::uint8_t { type, DM, FM, LM, DS, LS, TE, FDE, DF, LP, unit, freq, taper, taper_angle };
+enum class Key : std::uint8_t {
+    type, DM, FM, LM, DS, LS, TE, FDE, DF, LP,
+    H, HC, TH0, BETA, ALPHA, E, LSM, C2, DFPR, DSRPR, root,  // offset designs (mode 3)
+    unit, freq, taper, taper_angle,
+};
 
 // What a quantity is: the reflector type, a quantity of the design (which
-// may be swept), the length unit, or a number for the analysis hand-off.
-enum class KeyKind : std::uint8_t { type, design, unit, analysis };
+// may be swept), a choice among designs (one value), the length unit, or a
+// number for the analysis hand-off.
+enum class KeyKind : std::uint8_t { type, design, choice, unit, analysis };
 
 struct KeyInfo {
     Key key;
     std::string_view name;      // as typed (case-sensitive)
     KeyKind kind;
-    geometry::Quantity member;  // the design member it sets (TE for TE and FDE)
+    geometry::Quantity member;  // the member of an axisymmetric design it sets (TE for TE and FDE), or none
     std::string_view help;
 };
-extern const std::array<KeyInfo, 14> kKeys;
+extern const std::array<KeyInfo, 25> kKeys;
 
 // The length units of unit=: their names, CHAMP unit codes and metres.
 struct LengthUnit {

@@ -16,11 +16,30 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 constexpr std::string_view kCodes[kChecks] = {
-    "no-solution", "non-finite",       "non-positive",      "wrong-conic", "sub-not-smaller",
-    "angle-range", "feed-not-smaller", "feed-beyond-focus", "inconsistent",
+    "no-solution",      "non-finite",        "non-positive", "wrong-conic",      "sub-not-smaller", "angle-range",
+    "feed-not-smaller", "feed-beyond-focus", "inconsistent", "beyond-asymptote", "sub-blocks",      "feed-blocks",
 };
 
-constexpr std::uint32_t bit(Value v) { return 1u << static_cast<unsigned>(v); }
+constexpr std::string_view kNames[kValues] = {
+    "DM",  "FM",  "LM",    "DS",    "LS", "TE",  "FDE", "AS",  "FS",   "LT",    "DF",    "LP",
+    "e",   "M",   "f_D",   "rim_angle", "sub_vertex", "F_eq", "main_depth",
+    "H",   "HC",  "TH0",   "BETA",  "ALPHA", "E", "C2", "DSY", "LSM", "FEQ", "DFPR", "DSRPR",
+    "chord", "feed_axis", "length", "height", "designs",
+};
+
+// The columns of each mode, as the CSV has them.
+using V = Value;
+constexpr Value kAxisymmetric[] = {V::DM, V::FM, V::LM, V::DS, V::LS, V::TE, V::FDE, V::AS, V::FS, V::LT,
+                                   V::DF, V::LP, V::e,  V::M,  V::f_D, V::rim_angle, V::sub_vertex, V::F_eq,
+                                   V::main_depth};
+constexpr Value kOffset[] = {V::DM,  V::FM,   V::H,     V::HC,  V::TH0, V::BETA, V::ALPHA, V::E,     V::TE,
+                             V::FDE, V::AS,   V::FS,    V::C2,  V::DS,  V::DSY,  V::LS,    V::LSM,   V::FEQ,
+                             V::M,   V::DFPR, V::DSRPR, V::DF,  V::chord, V::feed_axis, V::length, V::height,
+                             V::designs};
+const ColumnSet kAxisymmetricColumns{kAxisymmetric, 14};
+const ColumnSet kOffsetColumns{kOffset, 21};
+
+constexpr std::uint64_t bit(Value v) { return std::uint64_t{1} << static_cast<unsigned>(v); }
 constexpr std::uint32_t bit(Check c) { return 1u << static_cast<unsigned>(c); }
 
 // The Value that shows a design member.
@@ -57,6 +76,8 @@ std::string combinations(const geometry::DesignMode& mode) {
 }  // namespace
 
 std::string_view code_of(Check c) { return kCodes[static_cast<std::size_t>(c)]; }
+std::string_view column_name(Value v) { return kNames[static_cast<std::size_t>(v)]; }
+const ColumnSet& columns_of_mode(int mode) { return mode == 3 ? kOffsetColumns : kAxisymmetricColumns; }
 
 void append_check_text(std::string& out, std::uint32_t checks) {
     if (checks == 0) {
@@ -88,10 +109,21 @@ Study::Study(Inputs inputs) : inputs_(std::move(inputs)) {
     fde_given_ = fde;
     const bool blockage = inputs_.find(Key::DF) != nullptr;
     phase_ = inputs_.find(Key::LP) != nullptr;
+    bool offset = false;
+    for (Key k : {Key::BETA, Key::H, Key::HC, Key::TH0, Key::ALPHA, Key::E, Key::LSM, Key::C2, Key::DFPR, Key::DSRPR})
+        offset = offset || inputs_.find(k) != nullptr;
+    if (offset) {
+        for (Key k : {Key::LM, Key::LP})
+            if (inputs_.find(k) != nullptr)
+                throw InputError(std::string(info(k).name) + " belongs to modes 1 and 2, not to an offset design (mode 3)");
+    } else if (inputs_.find(Key::root) != nullptr) {
+        throw InputError("root chooses between the two offset designs of a given E (mode 3)");
+    }
     if (phase_ && !blockage) {
         throw InputError("LP needs DF: the phase-centre depth is an input of the minimum-blockage mode");
     }
-    mode_ = blockage ? &geometry::kMinimumBlockage : &geometry::kNoCondition;
+    mode_number_ = offset ? 3 : blockage ? 2 : 1;
+    mode_ = offset ? nullptr : blockage ? &geometry::kMinimumBlockage : &geometry::kNoCondition;
 
     for (const Assignment& a : inputs_.items) {
         if (a.swept) sweeps_.push_back(&a);
@@ -108,6 +140,10 @@ Study::Study(Inputs inputs) : inputs_(std::move(inputs)) {
         for (const Assignment* a : sweeps_) names += (names.empty() ? "" : ", ") + std::string(info(a->key).name);
         throw InputError("at most two quantities may be swept, not " + std::to_string(sweeps_.size()) + " (" +
                          names + ")");
+    }
+    if (offset) {
+        select_offset_case();
+        return;
     }
 
     // The prescribed set: the lengths given, with TE for TE or FDE.
@@ -145,13 +181,7 @@ Study::Study(Inputs inputs) : inputs_(std::move(inputs)) {
         base_.*m = kNaN;
     base_.LP = 0;
     if (!blockage) base_.DF = 0;
-    for (const Assignment& a : inputs_.items) rows_ *= a.count;
-    if (!columns_.empty()) rows_ = static_cast<std::int64_t>(columns_.front()->column.size());
-    if (rows_ > kMaxSweepRows && columns_.empty()) {
-        throw InputError("the grid of " + std::string(info(sweeps_[0]->key).name) + " and " +
-                         std::string(info(sweeps_[1]->key).name) + " gives " + std::to_string(rows_) +
-                         " rows, more than " + std::to_string(kMaxSweepRows));
-    }
+    count_rows();
     for (const Assignment& a : inputs_.items) {
         if (info(a.key).kind != KeyKind::design || a.swept || a.is_column()) continue;
         if (a.key == Key::TE) {
@@ -166,10 +196,33 @@ Study::Study(Inputs inputs) : inputs_(std::move(inputs)) {
     }
 }
 
+void Study::require_axisymmetric(std::string_view what) const {
+    if (offset())
+        throw InputError(std::string(what) + " is for the axisymmetric designs of modes 1 and 2 (surfaces of "
+                         "revolution); an offset design (mode 3) has no such file or picture yet");
+}
+
+void Study::count_rows() {
+    for (const Assignment& a : inputs_.items) rows_ *= a.count;
+    if (!columns_.empty()) rows_ = static_cast<std::int64_t>(columns_.front()->column.size());
+    if (rows_ > kMaxSweepRows && columns_.empty()) {
+        throw InputError("the grid of " + std::string(info(sweeps_[0]->key).name) + " and " +
+                         std::string(info(sweeps_[1]->key).name) + " gives " + std::to_string(rows_) +
+                         " rows, more than " + std::to_string(kMaxSweepRows));
+    }
+}
+
 bool Study::solved(Value v) const { return (solved_mask_ & bit(v)) != 0; }
 
 std::string Study::title() const {
     std::string s = cassegrain() ? "Cassegrain" : "Gregorian";
+    if (offset()) {
+        s += ", mode 3 (offset), case " + std::to_string(case_number()) + ": ";
+        for (const std::string& n : offset_names_) s += n + ", ";
+        s.resize(s.size() - 2);
+        if (inputs_.find(Key::DF) != nullptr) s += ", DF";
+        return s + " given";
+    }
     s += mode_->number == 1 ? ", mode 1 (no condition)" : ", mode 2 (minimum blockage";
     if (mode_->number == 2) s += phase_ ? ", with the feed phase centre)" : ")";
     s += ", case " + std::to_string(case_number()) + ": ";
@@ -180,6 +233,7 @@ std::string Study::title() const {
 }
 
 Design Study::design(std::int64_t index) const {
+    if (offset()) return offset_design(index);
     Design d;
     d.index = index;
     geometry::DualReflectorGeometry& g = d.g;
@@ -246,7 +300,8 @@ Design Study::design(std::int64_t index) const {
 
     // What shows: everything but DF and LP outside their mode, and, for a
     // design without solution, nothing that the case solves.
-    std::uint32_t present = (1u << kValues) - 1;
+    std::uint64_t present = 0;
+    for (Value v : kAxisymmetric) present |= bit(v);
     if (mode_->number == 1) present &= ~bit(Value::DF);
     if (!phase_) present &= ~bit(Value::LP);
     const bool no_solution = d.status != geometry::Status::solved;
@@ -315,6 +370,186 @@ double inconsistency(const geometry::DualReflectorGeometry& g, bool blockage) {
                  std::fabs(FM * DF) + std::fabs(DS) * (2 * std::fabs(FS) + std::fabs(LP))));
     }
     return worst;
+}
+
+}  // namespace study
+
+// ------------------------------------------------------------- mode 3
+
+namespace study {
+namespace {
+
+// The input of an offset case that a quantity sets.
+float& offset_input(geometry::OffsetInputs& in, Key k) {
+    switch (k) {
+    case Key::DM: return in.DM;
+    case Key::FM: return in.FM;
+    case Key::H: return in.H;
+    case Key::HC: return in.HC;
+    case Key::TH0: return in.TH0;
+    case Key::BETA: return in.BETA;
+    case Key::ALPHA: return in.ALPHA;
+    case Key::E: return in.E;
+    case Key::TE: return in.TE;
+    case Key::FDE: return in.FDE;
+    case Key::DS: return in.DS;
+    case Key::LS: return in.LS;
+    case Key::LSM: return in.LSM;
+    case Key::C2: return in.C2;
+    case Key::DFPR: return in.DFPR;
+    case Key::DSRPR: return in.DSRPR;
+    default: return in.DF;
+    }
+}
+
+// The quantities that may stand for a name of the case table.
+std::vector<Key> standing_for(std::string_view name, bool main_given) {
+    if (name == "H" && main_given) return {Key::H, Key::HC, Key::TH0};
+    if (name == "TE") return {Key::TE, Key::FDE};
+    for (const KeyInfo& k : kKeys)
+        if (k.name == name) return {k.key};
+    return {};
+}
+
+constexpr const char* kOffsetSets =
+    "the sets of mode 3 are DM, FM, one of H, HC and TH0, one of BETA, E, ALPHA and TE (or FDE), and one of DS, LS, "
+    "LSM, C2, DFPR and DSRPR (cases 1 to 24); DM, TH0, TE (or FDE), BETA and one of DS, LS, LSM, C2, DFPR and DSRPR "
+    "(cases 25 to 30); DM, TH0, BETA, LS, DFPR (case 31); DF may describe the horn";
+
+}  // namespace
+
+void Study::select_offset_case() {
+    std::vector<Key> given;
+    for (const Assignment& a : inputs_.items)
+        if (info(a.key).kind == KeyKind::design && a.key != Key::DF) given.push_back(a.key);
+    int found = 0;
+    for (int k = 1; k <= geometry::kOffsetCases && found == 0; ++k) {
+        const auto names = geometry::offset_case_names(k).names;
+        if (given.size() != names.size()) continue;
+        std::vector<std::string> as_given;
+        for (std::string_view n : names) {
+            for (Key key : standing_for(n, k <= 24))
+                if (std::find(given.begin(), given.end(), key) != given.end()) as_given.emplace_back(info(key).name);
+        }
+        if (as_given.size() == names.size()) {
+            found = k;
+            offset_names_ = as_given;
+        }
+    }
+    if (found == 0) {
+        std::string what;
+        for (Key k : given) what += (what.empty() ? "" : ", ") + std::string(info(k).name);
+        throw InputError((what.empty() ? std::string("no design quantities") : what) +
+                         " match no case of mode 3 (offset): " + kOffsetSets);
+    }
+    case_index_ = static_cast<std::size_t>(found - 1);
+    const bool e_shape = found >= 7 && found <= 12;
+    if (const Assignment* r = inputs_.find(Key::root)) {
+        if (!e_shape) throw InputError("root chooses between the two designs of a given E, and E is not given");
+        if (r->value != 1.0f && r->value != 2.0f) throw InputError("root must be 1 or 2, not " + r->text);
+        offset_base_.root = static_cast<int>(r->value);
+    }
+    te_given_ = inputs_.find(Key::TE) != nullptr;
+    fde_given_ = inputs_.find(Key::FDE) != nullptr;
+    offset_base_.t = type_;
+    for (const Assignment& a : inputs_.items) {
+        if (info(a.key).kind != KeyKind::design || a.swept || a.is_column()) continue;
+        offset_input(offset_base_, a.key) = a.value;
+    }
+    // What the case solves: every value it is not given.
+    solved_mask_ = 0;
+    for (Value v : kOffset) solved_mask_ |= bit(v);
+    for (const std::string& n : offset_names_) {
+        for (Value v : kOffset)
+            if (column_name(v) == n) solved_mask_ &= ~bit(v);
+    }
+    solved_mask_ &= ~(bit(Value::DF) | bit(Value::designs));
+    count_rows();
+}
+
+std::uint32_t Study::offset_checks(const geometry::OffsetDesign& d, geometry::Status status) const {
+    std::uint32_t checks = 0;
+    const bool no_solution = status != geometry::Status::solved;
+    const bool horn = inputs_.find(Key::DF) != nullptr;
+    auto given = [&](Value v) { return !(solved_mask_ & bit(v)); };
+    const std::pair<Value, float> shown[] = {
+        {Value::DM, d.DM}, {Value::FM, d.FM}, {Value::H, d.H}, {Value::HC, d.HC}, {Value::TH0, d.TH0},
+        {Value::BETA, d.BETA}, {Value::ALPHA, d.ALPHA}, {Value::E, d.E}, {Value::TE, d.TE}, {Value::FDE, d.FDE},
+        {Value::AS, d.AS}, {Value::FS, d.FS}, {Value::C2, d.C2}, {Value::DS, d.DS}, {Value::DSY, d.DSY},
+        {Value::LS, d.LS}, {Value::LSM, d.LSM}, {Value::FEQ, d.FEQ}, {Value::M, d.M}, {Value::DFPR, d.DFPR},
+        {Value::DSRPR, d.DSRPR}, {Value::DF, d.DF}};
+    bool finite = true;
+    for (const auto& [v, x] : shown) {
+        if (v == Value::DF && !horn) continue;
+        if (no_solution && !given(v)) continue;
+        if (!std::isfinite(x)) checks |= bit(Check::non_finite), finite = false;
+    }
+    if (no_solution) checks |= bit(Check::no_solution);
+    auto has = [&](float x, Value v) { return std::isfinite(x) && (!no_solution || given(v)); };
+    for (const auto& [v, x] : shown) {
+        const bool positive = v == Value::DM || v == Value::FM || v == Value::AS || v == Value::FS ||
+                              v == Value::DS || v == Value::LS || v == Value::LSM || v == Value::H ||
+                              (v == Value::DF && horn);
+        if (positive && has(x, v) && x <= 0) checks |= bit(Check::non_positive);
+    }
+    if (has(d.E, Value::E) && (cassegrain() ? !(d.E > 1) : !(d.E > 0 && d.E < 1))) checks |= bit(Check::wrong_conic);
+    auto outside = [](float x, float hi) { return std::isfinite(x) && (x <= 0 || x >= hi); };
+    if ((has(d.TE, Value::TE) && outside(d.TE, 90)) || (has(d.BETA, Value::BETA) && outside(d.BETA, 90)) ||
+        (has(d.ALPHA, Value::ALPHA) && outside(d.ALPHA, 180)) ||
+        (has(d.ALPHA, Value::ALPHA) && has(d.BETA, Value::BETA) && d.ALPHA <= d.BETA))
+        checks |= bit(Check::angle_range);
+    if (no_solution || !finite) return checks;
+    if (cassegrain() && d.E > 1 &&
+        double(d.ALPHA) + double(d.TE) >= std::acos(1 / double(d.E)) * (180 / 3.14159265358979323846))
+        checks |= bit(Check::beyond_asymptote);
+    if (d.DSRPR < -1e-6f * d.DM) checks |= bit(Check::sub_blocks);
+    if (geometry::feed_blocks(d)) checks |= bit(Check::feed_blocks);
+    if (geometry::offset_inconsistency(d) > kConsistencyTolerance) checks |= bit(Check::inconsistent);
+    return checks;
+}
+
+Design Study::offset_design(std::int64_t index) const {
+    Design d;
+    d.index = index;
+    geometry::OffsetInputs in = offset_base_;
+    std::int64_t rest = index;
+    for (std::size_t s = sweeps_.size(); s-- > 0;) {
+        const Assignment& a = *sweeps_[s];
+        const auto i = static_cast<std::int32_t>(rest % a.count);
+        rest /= a.count;
+        offset_input(in, a.key) = geometry::swept_value(a.start, a.step, i + 1);
+    }
+    for (const Assignment* a : columns_) offset_input(in, a->key) = a->column[static_cast<std::size_t>(index)];
+    const int number = case_number();
+    d.status = geometry::solve_offset(number, in, d.offset);
+    const geometry::OffsetDesign& o = d.offset;
+    const std::pair<Value, float> values[] = {
+        {Value::DM, o.DM}, {Value::FM, o.FM}, {Value::H, o.H}, {Value::HC, o.HC}, {Value::TH0, o.TH0},
+        {Value::BETA, o.BETA}, {Value::ALPHA, o.ALPHA}, {Value::E, o.E}, {Value::TE, o.TE}, {Value::FDE, o.FDE},
+        {Value::AS, o.AS}, {Value::FS, o.FS}, {Value::C2, o.C2}, {Value::DS, o.DS}, {Value::DSY, o.DSY},
+        {Value::LS, o.LS}, {Value::LSM, o.LSM}, {Value::FEQ, o.FEQ}, {Value::M, o.M}, {Value::DFPR, o.DFPR},
+        {Value::DSRPR, o.DSRPR}, {Value::DF, o.DF}, {Value::chord, o.chord}, {Value::feed_axis, o.feed_axis},
+        {Value::length, o.length}, {Value::height, o.height}};
+    for (const auto& [v, x] : values) d.values[static_cast<std::size_t>(v)] = x;
+    std::uint64_t present = 0;
+    for (Value v : kOffset) present |= bit(v);
+    if (inputs_.find(Key::DF) == nullptr) present &= ~bit(Value::DF);
+    if (d.status != geometry::Status::solved) present &= ~solved_mask_;
+    d.present = present;
+    d.checks = offset_checks(o, d.status);
+
+    // How many designs meet the inputs and pass their checks: with E, the
+    // design of the other root counts too.
+    int passing = d.ok() ? 1 : 0;
+    if (number >= 7 && number <= 12) {
+        geometry::OffsetInputs other = in;
+        other.root = in.root == 2 ? 1 : 2;
+        geometry::OffsetDesign od{};
+        const geometry::Status os = geometry::solve_offset(number, other, od);
+        passing += offset_checks(od, os) == 0 ? 1 : 0;
+    }
+    d.values[static_cast<std::size_t>(Value::designs)] = static_cast<float>(passing);
+    return d;
 }
 
 }  // namespace study

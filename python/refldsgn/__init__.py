@@ -31,10 +31,11 @@ InputError.__doc__ = "Bad input: the message is the command line's (a ValueError
 AnalysisError = _core.AnalysisError
 AnalysisError.__module__ = __name__
 
-#: The value columns of a row, in the order of the CSV (check after M).
+#: The value columns of a row of modes 1 and 2, in the order of the CSV
+#: (check after M); an offset study (mode 3) has its own (Designs.columns).
 VALUES = tuple(_core.VALUES)
 _BEFORE_CHECK = VALUES.index("M") + 1
-#: The columns of the CSV, in order.
+#: The columns of the CSV of modes 1 and 2, in order.
 COLUMNS = ("mode", "case", "type") + VALUES[:_BEFORE_CHECK] + ("check",) + VALUES[_BEFORE_CHECK:]
 #: The quantities solve() takes: name -> what it is.
 QUANTITIES = {name: text for name, text, _ in _core.KEYS}
@@ -129,7 +130,7 @@ def solve(**quantities: Any) -> "Designs":
                 value = (column, np.ascontiguousarray(value, dtype=np.float32).ravel(), list(value.shape))
         core_items.append((name, value))
     study = _core.Study(core_items)
-    values = np.empty((len(VALUES), study.rows), dtype=np.float32)
+    values = np.empty((len(study.columns), study.rows), dtype=np.float32)
     checks = np.empty(study.rows, dtype=np.uint32)
     study.solve(values, checks, 0)
     settings = {k: quantities[k] for k in ("unit", "freq", "taper", "taper_angle") if k in quantities}
@@ -147,6 +148,9 @@ class _Source:
         self.names = names
         self.arrays = arrays
         self.settings = settings
+        self.values = tuple(study.columns)  # the value columns, in order
+        self.before_check = study.before_check
+        self.index = {name: k for k, name in enumerate(self.values)}
 
 
 def _readonly(a: np.ndarray) -> np.ndarray:
@@ -174,12 +178,19 @@ class Designs:
         if name.startswith("_"):
             raise AttributeError(name)
         try:
-            return self._values[VALUES.index(name)]
-        except ValueError:
-            raise AttributeError("no column %r; the columns are %s" % (name, ", ".join(VALUES))) from None
+            return self._values[self._source.index[name]]
+        except KeyError:
+            raise AttributeError("no column %r; the columns are %s" % (name, ", ".join(self._source.values))) from None
 
     def __dir__(self):
-        return list(super().__dir__()) + list(VALUES)
+        return list(super().__dir__()) + list(self._source.values)
+
+    @property
+    def columns(self) -> Tuple[str, ...]:
+        """The columns of the CSV of these rows, in order."""
+        b = self._source.before_check
+        v = self._source.values
+        return ("mode", "case", "type") + v[:b] + ("check",) + v[b:]
 
     @property
     def checks(self) -> np.ndarray:
@@ -253,11 +264,11 @@ class Designs:
         """
         import pandas as pd
 
-        frame = pd.DataFrame(self._values.T, columns=list(VALUES), copy=False)
+        frame = pd.DataFrame(self._values.T, columns=list(self._source.values), copy=False)
         frame.insert(0, "mode", np.full(len(self), self.mode, dtype=np.int64))
         frame.insert(1, "case", np.full(len(self), self.case, dtype=np.int64))
         frame.insert(2, "type", pd.Categorical([self.type] * len(self)))
-        frame.insert(3 + _BEFORE_CHECK, "check", pd.Categorical(self.check_text()))
+        frame.insert(3 + self._source.before_check, "check", pd.Categorical(self.check_text()))
         return frame
 
     def _write(self, path, fmt: str, jobs: Optional[int]) -> None:
@@ -279,28 +290,29 @@ class Designs:
         rows = self._study_rows()
         for name in self._source.names:
             if name in self._source.arrays:
-                column = self[name] if name in VALUES else None
+                column = self[name] if name in self._source.index else None
                 if column is not None and len(np.unique(column[~np.isnan(column)])) > 1:
                     return Plot(self._source.study.plot(rows, name, y or ""))
         raise InputError("plot needs an input whose values vary among the rows")
 
     def _repr_html_(self) -> str:
         n = len(self)
+        b = self._source.before_check
         shown = list(range(n)) if n <= 20 else list(range(10)) + [None] + list(range(n - 10, n))
         text = self.check_text() if n <= 20 else None
         out = ['<div><p>%s: %d design%s, %d failing a check</p>' % (
             html.escape(self.title), n, "" if n == 1 else "s", int(np.count_nonzero(self._checks)))]
         out.append('<table><thead><tr><th></th>%s<th>check</th></tr></thead><tbody>' % "".join(
-            "<th>%s</th>" % c for c in VALUES[:_BEFORE_CHECK]))
+            "<th>%s</th>" % c for c in self._source.values[:b]))
         for i in shown:
             if i is None:
-                out.append('<tr><td colspan="%d">&#8942; %d rows</td></tr>' % (_BEFORE_CHECK + 2, n - 20))
+                out.append('<tr><td colspan="%d">&#8942; %d rows</td></tr>' % (b + 2, n - 20))
                 continue
             bad = self._checks[i] != 0
             check = text[i] if text is not None else _core.check_text(int(self._checks[i]))
             out.append('<tr%s><th>%d</th>%s<td>%s</td></tr>' % (
                 ' style="background:#fdd"' if bad else "", i,
-                "".join("<td>%s</td>" % ("" if np.isnan(v) else "%.6g" % v) for v in self._values[:_BEFORE_CHECK, i]),
+                "".join("<td>%s</td>" % ("" if np.isnan(v) else "%.6g" % v) for v in self._values[:b, i]),
                 html.escape(check)))
         out.append("</tbody></table></div>")
         return "\n".join(out)
@@ -320,13 +332,14 @@ class Design:
     def __getattr__(self, name: str):
         if name.startswith("_"):
             raise AttributeError(name)
+        source = self._designs._source
         try:
-            return float(self._designs._values[VALUES.index(name), self._i])
-        except ValueError:
-            raise AttributeError("no value %r; the values are %s" % (name, ", ".join(VALUES))) from None
+            return float(self._designs._values[source.index[name], self._i])
+        except KeyError:
+            raise AttributeError("no value %r; the values are %s" % (name, ", ".join(source.values))) from None
 
     def __dir__(self):
-        return list(super().__dir__()) + list(VALUES)
+        return list(super().__dir__()) + list(self._designs._source.values)
 
     @property
     def checks(self) -> Check:
@@ -394,9 +407,10 @@ class Design:
         self._study.write_cassbeam(self.row, os.fspath(prefix))
 
     def __repr__(self) -> str:
+        source = self._designs._source
         return "<Design row %d: %s, %s>" % (self.row, ", ".join(
-            "%s=%.6g" % (k, getattr(self, k)) for k in VALUES[:_BEFORE_CHECK] if not np.isnan(getattr(self, k))),
-            self.check_text())
+            "%s=%.6g" % (k, getattr(self, k)) for k in source.values[:source.before_check]
+            if not np.isnan(getattr(self, k))), self.check_text())
 
 
 class Plot:
