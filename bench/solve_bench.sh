@@ -21,15 +21,21 @@ work=$(mktemp -d "${TMPDIR:-/var/tmp}/solve_bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 # One run of n rows: prints "<seconds> <peak KiB>" and checks the row count.
+# With OFFSET=1 the rows are offset designs (mode 3, case 1, DS swept).
 run_once() {
-    local prog=$1 n=$2 stop t0 t1 got
+    local prog=$1 n=$2 stop t0 t1 got study
     shift 2
     rm -f "$work/rows.csv"
     sync
-    stop=$(awk -v n="$n" 'BEGIN { printf "%.2f", 100 + (n - 1) * 0.01 }')
+    if [ "${OFFSET:-0}" = 1 ]; then
+        stop=$(awk -v n="$n" 'BEGIN { printf "%.5f", 5 + (n - 1) * 0.00001 }')
+        study=(type=-1 DM=45 FM=38 H=40 BETA=6 "DS=5:$stop:0.00001")
+    else
+        stop=$(awk -v n="$n" 'BEGIN { printf "%.2f", 100 + (n - 1) * 0.01 }')
+        study=(type=-1 "DM=100:$stop:0.01" LM=20 LS=65 FDE=2.1666667)
+    fi
     t0=$(date +%s%N)
-    /usr/bin/time -f '%M' -o "$work/peak" "$prog" type=-1 "DM=100:$stop:0.01" LM=20 LS=65 FDE=2.1666667 \
-        -f csv -o "$work/rows.csv" "$@"
+    /usr/bin/time -f '%M' -o "$work/peak" "$prog" "${study[@]}" -f csv -o "$work/rows.csv" "$@"
     t1=$(date +%s%N)
     got=$(($(wc -l < "$work/rows.csv") - 1))
     [ "$got" -eq "$n" ] || { echo "expected $n rows, found $got" >&2; exit 1; }
@@ -58,6 +64,11 @@ if [ -n "$other" ]; then
     awk -v o="$other" -v a="$m1" -v b="$ma" -v m="$mb" 'BEGIN {
         printf "%s: median %.3f s; this build is %.2f times as fast with -j 1, %.2f times with all cores\n", o, m, m / a, m / b }'
 fi
+offset=()
+for ((i = 1; i <= runs; i++)); do offset+=("$(OFFSET=1 run_once "$bin_dir/refldsgn-solve" "$rows" -j "$cores" | cut -d' ' -f1)"); done
+mo=$(printf '%s\n' "${offset[@]}" | median)
+awk -v n="$rows" -v a="$mo" -v b="$ma" -v c="$cores" 'BEGIN {
+    printf "offset designs (mode 3, case 1), %d rows, -j %d: median %.3f s (%.0f rows/s), beside mode 1: %.0f rows/s\n", n, c, a, n / a, n / b }'
 for n in $((rows / 10)) "$rows" $((rows * 10)); do
     echo "peak resident memory, $n rows: -j 1 $(run_once "$bin_dir/refldsgn-solve" "$n" -j 1 | awk '{ printf "%.2f", $2 / 1024 }') MiB," \
          "-j $cores $(run_once "$bin_dir/refldsgn-solve" "$n" -j "$cores" | awk '{ printf "%.2f", $2 / 1024 }') MiB"

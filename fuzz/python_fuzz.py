@@ -62,9 +62,12 @@ def main():
         rng.seed(opt.seed * 1_000_003 + run)
         kw = {"type": rng.choice(["cassegrain", "gregorian", -1, 1])}
         base = rng.choice([["DM", "FM", "DS", "TE"], ["DM", "LM", "LS", "FDE"], ["DM", "FM", "TE", "DF", "LP"],
-                           ["DM", "FM", "LM", "DF"]])
+                           ["DM", "FM", "LM", "DF"], ["DM", "FM", "H", "BETA", "DS"], ["DM", "FM", "HC", "E", "LS"],
+                           ["DM", "TH0", "BETA", "LS", "DFPR"], ["DM", "FM", "TH0", "ALPHA", "DSRPR", "DF"]])
         for k in base:
-            kw[k] = value(k) if rng.random() < 0.3 else rng.choice([6, 2.52, 0.35, 2.04624, 1, 0.5])
+            kw[k] = value(k) if rng.random() < 0.3 else rng.choice([6, 2.52, 0.35, 2.04624, 1, 0.5, 45, 38, 40, 10])
+        if "E" in kw and rng.random() < 0.3:
+            kw["root"] = rng.choice([1, 2, 3, [1, 2]])
         if rng.random() < 0.3:
             k = rng.choice(keys)
             kw[k] = value(k)

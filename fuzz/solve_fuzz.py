@@ -20,11 +20,12 @@ import subprocess
 import sys
 import tempfile
 
-KEYS = ["type", "DM", "FM", "LM", "DS", "LS", "TE", "FDE", "DF", "LP"]
+KEYS = ["type", "DM", "FM", "LM", "DS", "LS", "TE", "FDE", "DF", "LP", "H", "HC", "TH0", "BETA", "ALPHA", "E", "LSM",
+        "C2", "DFPR", "DSRPR", "root"]
 BAD_KEYS = ["dm", "Dm", "X", "", "type ", " DM", "TE2", "D M"]
 TYPES = ["cassegrain", "gregorian", "-1", "1", "1.0", "+1", "0", "2", "Cassegrain", "", "-1e0", "nan"]
 NUMBERS = ["0", "1", "-1", "0.5", "2.52", "6", "100", "-2.47", "1e-3", "1e38", "-1e38", "3.4e38", "1e-45", "0.0",
-           "-0", ".5", "5.", "90", "89.999", "1e30", "65", "13.1639"]
+           "-0", ".5", "5.", "90", "89.999", "1e30", "65", "13.1639", "45", "38", "40", "6", "0.35", "1.84", "2"]
 BAD_NUMBERS = ["", "abc", "1..2", "--1", "1e", "inf", "nan", "0x10", "1,5", "9" * 60, "1e39", "\u00e9", "1 2"]
 
 
@@ -51,7 +52,19 @@ MODE2 = [["DM", "FM", "LM"], ["DM", "FM", "TE"], ["DM", "FM", "DS"], ["DM", "LM"
 def arguments(rng, study):
     """Mostly a valid case with random values, then a few random changes."""
     args = ["type=" + rng.choice(TYPES[:4] if rng.random() < 0.9 else TYPES)]
-    if rng.random() < 0.5:
+    r = rng.random()
+    if r < 0.35:  # an offset design: main, shape, scale (or a case of 25 to 31)
+        if rng.random() < 0.8:
+            keys = ["DM", "FM", rng.choice(["H", "HC", "TH0"]), rng.choice(["BETA", "E", "ALPHA", "TE", "FDE"]),
+                    rng.choice(["DS", "LS", "LSM", "C2", "DFPR", "DSRPR"])]
+        else:
+            keys = rng.choice([["DM", "TH0", "TE", "BETA", rng.choice(["DS", "LS", "LSM", "C2", "DFPR", "DSRPR"])],
+                               ["DM", "TH0", "BETA", "LS", "DFPR"]])
+        if rng.random() < 0.2:
+            keys.append("DF")
+        if "E" in keys and rng.random() < 0.3:
+            args.append("root=" + rng.choice(["1", "2", "3", "0"]))
+    elif r < 0.65:
         keys = rng.choice(MODE1) + [rng.choice(["TE", "FDE"])]
     else:
         keys = [k if k != "TE" or rng.random() < 0.7 else "FDE" for k in rng.choice(MODE2)] + ["DF"]

@@ -233,7 +233,10 @@ std::string Study::title() const {
 }
 
 Design Study::design(std::int64_t index) const {
-    if (offset()) return offset_design(index);
+    return offset() ? offset_design(index) : axisymmetric_design(index);
+}
+
+Design Study::axisymmetric_design(std::int64_t index) const {
     Design d;
     d.index = index;
     geometry::DualReflectorGeometry& g = d.g;

@@ -47,8 +47,10 @@ struct Design {
     std::int64_t index = 0;  // 0-based, in sweep order
     geometry::DualReflectorGeometry g;  // TE in radians
     geometry::Status status = geometry::Status::solved;
-    geometry::OffsetDesign offset{};  // mode 3
-    std::array<float, kValues> values{};
+    // Left uninitialised (a row costs what it writes): a mode writes every
+    // value it shows, and nothing reads the others.
+    geometry::OffsetDesign offset;  // mode 3
+    std::array<float, kValues> values;
     std::uint64_t present = 0;  // bit per Value: empty when clear
     std::uint32_t checks = 0;   // bit per Check: none is "ok"
 
@@ -105,6 +107,7 @@ private:
     void count_rows();
     void select_offset_case();
     Design offset_design(std::int64_t index) const;
+    Design axisymmetric_design(std::int64_t index) const;
     std::uint32_t offset_checks(const geometry::OffsetDesign& d, geometry::Status status) const;
 
     Inputs inputs_;

@@ -12,7 +12,7 @@ import numpy as np
 import pytest
 
 import refldsgn
-from golden_studies import studies
+from golden_studies import offset_studies, studies
 
 
 def cli(program, args, *extra):
@@ -29,6 +29,8 @@ def keywords(args):
         name, value = a.split("=", 1)
         if name in ("type", "unit"):
             kw[name] = value
+        elif name == "root":
+            kw[name] = int(value)
         elif ":" in value:
             kw[name] = refldsgn.steps(*(float(v) for v in value.split(":")))
             sweeps.append(name)
@@ -42,15 +44,17 @@ def keywords(args):
 def test_agreement_with_the_command_line(solve_program, tmp_path):
     """Every study of the golden set: bits, checks, CSV and JSON rows."""
     compared = 0
-    for args in studies():
+    for args in studies() + offset_studies():
         d = refldsgn.solve(**keywords(args))
         want = cli(solve_program, args, "-f", "csv")
         rows = list(csv.reader(io.StringIO(want.decode())))
         header, rows = rows[0], rows[1:]
-        assert tuple(header) == refldsgn.COLUMNS, args
+        assert tuple(header) == d.columns, args
         assert len(rows) == len(d), args
         assert [r[header.index("check")] for r in rows] == list(d.check_text()), args
-        for name in refldsgn.VALUES:
+        for name in d.columns[3:]:
+            if name == "check":
+                continue
             cells = [r[header.index(name)] for r in rows]
             expected = np.array([np.nan if c == "" else c for c in cells], dtype=np.float32)
             got = getattr(d, name)
@@ -67,6 +71,7 @@ def test_agreement_with_the_command_line(solve_program, tmp_path):
         else:
             assert got_json.split(b"\n", 1)[1] == want_json.split(b"\n", 1)[1], args
             inputs = json.loads(got_json.decode())["inputs"]
+            assert inputs["type"] == json.loads(want_json.decode())["inputs"]["type"], args
             assert list(inputs) == [a.split("=")[0] for a in args], args
     assert compared > 3000  # values of some 180 rows
 

@@ -51,3 +51,19 @@ def studies():
         ["type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=2.04624", "unit=mm", "freq=100", "taper=12"],
     ]
     return out
+
+
+def offset_studies():
+    """Offset designs (mode 3), beyond the files made before the mode came:
+    both worked examples, a grid, the two designs of one E, cases 25 and 31,
+    a horn, and rows that fail their checks."""
+    return [
+        ["type=cassegrain", "DM=45", "FM=38", "H=40", "DS=10", "BETA=6"],
+        ["type=gregorian", "DM=24", "FM=18", "H=18", "DS=10", "BETA=5.6"],
+        ["type=cassegrain", "DM=45", "FM=38", "H=40", "BETA=4:8:2", "DS=8:12:2"],
+        ["type=gregorian", "DM=10", "FM=4", "HC=1", "E=0.35", "LS=2:4:0.5", "root=2"],
+        ["type=gregorian", "DM=24", "TH0=53.1301", "TE=11.5", "BETA=5.6", "DS=9:11:1"],
+        ["type=cassegrain", "DM=45", "TH0=55.5", "BETA=6", "LS=21", "DFPR=20", "DF=3"],
+        ["type=cassegrain", "DM=45", "FM=38", "HC=17.5", "FDE=2.7", "DSRPR=-5:5:5"],
+        ["type=gregorian", "DM=10", "FM=4", "H=6", "E=0.02:0.5:0.16", "DS=1"],
+    ]

@@ -26,6 +26,7 @@ def csv_rows(args):
 
 
 CASS6 = ["type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=2.04624"]
+OFFSET = ["type=cassegrain", "DM=45", "FM=38", "H=40", "DS=10", "BETA=6"]
 
 # ------------------------------------------------------------ worked example
 row = csv_rows(CASS6)[0]
@@ -116,6 +117,17 @@ with tempfile.TemporaryDirectory() as work:
         (CASS6 + ["--bogus"], "--bogus"),
         (CASS6 + ["-f", "xml"], "xml"),
         (CASS6 + ["-j", "0"], "-j/--jobs 0"),
+        (OFFSET + ["LM=2"], "LM belongs to modes 1 and 2"),
+        (OFFSET + ["root=2"], "root chooses between the two designs of a given E"),
+        (CASS6 + ["root=1"], "root chooses between the two offset designs"),
+        (["type=gregorian", "DM=10", "FM=4", "HC=1", "E=0.35", "LS=3", "root=3"], "root must be 1 or 2"),
+        (OFFSET + ["LS=3"], "match no case of mode 3 (offset): the sets of mode 3 are"),
+        (["type=-1", "DM=45", "H=40", "FM=38", "BETA=6"], "match no case of mode 3"),
+        (OFFSET + ["--rsf-main", "m.rsf"], "an offset design (mode 3) has no such file"),
+        (OFFSET + ["--profile", "p.csv"], "an offset design (mode 3) has no such file"),
+        (OFFSET + ["--svg", "d.svg"], "--svg is for the axisymmetric designs"),
+        (OFFSET + ["--cassbeam", "cb", "freq=10"], "cassbeam traces axisymmetric designs"),
+        (OFFSET + ["--analyze", "freq=10"], "cassbeam traces axisymmetric designs"),
         (CASS6 + ["--jobs=-2"], "-j/--jobs -2"),
         (CASS6 + ["-j", "two"], "-j/--jobs two"),
     ]
