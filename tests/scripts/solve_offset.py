@@ -249,8 +249,8 @@ CHECKS = [  # (args, code): the first passes it, the second fails it
     ("angle-range", GREG, ["type=gregorian", "DM=24", "FM=18", "H=18", "DS=10", "BETA=95"]),
     ("beyond-asymptote", CASS, ["type=cassegrain", "DM=45", "FM=38", "H=40", "DS=10", "BETA=89.9"]),
     ("sub-blocks", CASS, ["type=cassegrain", "DM=45", "FM=38", "H=40", "DSRPR=-3", "BETA=6"]),
-    ("sub-blocks", ["type=gregorian", "DM=24", "FM=18", "H=18", "DSRPR=0", "BETA=5.6"],  # touching the column
-     ["type=gregorian", "DM=24", "FM=18", "H=18", "DSRPR=-0.01", "BETA=5.6"]),
+    ("sub-blocks", ["type=cassegrain", "DM=45", "FM=38", "H=40", "DSRPR=0", "BETA=6"],  # touching the column
+     ["type=cassegrain", "DM=45", "FM=38", "H=40", "DSRPR=-0.01", "BETA=6"]),
     ("feed-blocks", CASS, ["type=cassegrain", "DM=45", "FM=38", "H=40", "DFPR=-3", "BETA=6"]),
     ("feed-blocks", CASS + ["DF=2"], CASS + ["DF=30"]),
     # e = 1.0000081 in single precision cannot carry M = 245584
