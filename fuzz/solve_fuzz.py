@@ -95,7 +95,9 @@ def arguments(rng, study):
         elif r < 0.9:
             args.append(rng.choice(["--svg d.svg", "--plot p.svg", "--html h.html", "--at 1", "--at 0", "--at 3",
                                     "--plot-y LT", "--plot-y XX", "--rsf-main m.rsf", "--champ-sub s.champ",
-                                    "--profile p.csv", "--main-range 0:1:0.1", "--label x"]))
+                                    "--profile p.csv", "--main-range 0:1:0.1", "--label x", "--sfc-main m.sfc",
+                                    "--sfc-sub s.sfc", "--tor d.tor", "--grid 7", "--grid 9,6", "--grid 3",
+                                    "--grid 1,x", "unit=mm", "taper=12"]))
         else:
             args.append("@" + study)
     rng.shuffle(args)

@@ -56,58 +56,6 @@ double rad(double degrees) { return degrees * (kPi / 180); }
 double deg(double radians) { return radians * (180 / kPi); }
 float f(double v) { return static_cast<float>(v); }
 
-struct Vec {
-    double x = 0, y = 0, z = 0;
-};
-Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec operator*(double s, Vec a) { return {s * a.x, s * a.y, s * a.z}; }
-double dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-double norm(Vec a) { return std::sqrt(dot(a, a)); }
-
-// A design in double: the shape (angles in radians), the size a = AS and
-// the main reflector.
-struct Frame {
-    double t, DM, FM, H, beta, e, alpha, te, a;
-    double c, p, tilt;  // tilt: the feed axis from +z toward +x
-    Vec feed, w, axis, across;  // F'; unit F'->O; feed axis; in-plane normal of the axis
-
-    Frame(double t_, double DM_, double FM_, double H_, double beta_, double e_, double alpha_, double te_, double a_)
-        : t(t_), DM(DM_), FM(FM_), H(H_), beta(beta_), e(e_), alpha(alpha_), te(te_), a(a_) {
-        c = a * e;
-        p = a * (1 - e * e);
-        feed = {-2 * c * std::sin(beta), 0, -2 * c * std::cos(beta)};
-        w = {std::sin(beta), 0, std::cos(beta)};
-        // The feed axis is turned from F'->O by -ALPHA (Cassegrain: toward
-        // the aperture) or +ALPHA (Gregorian).
-        const double xi = t < 0 ? -alpha : alpha;
-        tilt = beta - xi;
-        axis = {std::sin(tilt), 0, std::cos(tilt)};
-        across = {std::cos(tilt), 0, -std::sin(tilt)};
-    }
-    // Where a feed ray of unit direction u meets the sub conic: the focal
-    // polar form r' = p / (1 - e cos psi) about F'.
-    Vec sub(Vec u) const { return feed + (p / (1 - e * dot(u, w))) * u; }
-    // The feed ray at angle s from the axis, in the plane of symmetry.
-    Vec ray(double s) const { return std::cos(s) * axis + std::sin(s) * across; }
-    Vec sub_centre() const { return sub(axis); }
-    Vec sub_edge(int k) const { return sub(ray(k == 0 ? te : -te)); }
-    Vec main_at(double x) const { return {x, 0, x * x / (4 * FM) - FM}; }
-    // The width of the rim across the plane of symmetry: the feed cone
-    // u = cos TE axis + sin TE (cos s across + sin s y) meets the conic at
-    // y = p sin TE sin s / (A - B cos s), A = 1 - e cos TE cos ALPHA,
-    // B = e sin TE sin ALPHA, whose largest |y| is |p| sin TE / sqrt(A^2 - B^2).
-    double rim_width_y() const {
-        const double A = 1 - e * std::cos(te) * std::cos(alpha), B = e * std::sin(te) * std::sin(alpha);
-        return 2 * std::fabs(p) * std::sin(te) / std::sqrt(A * A - B * B);
-    }
-    // The distance from O to the sub along an outgoing ray v toward the main.
-    double sub_distance(Vec v) const {
-        const double cos_phi = -dot(v, w);  // the angle between v and O->F'
-        return std::fabs(a * (e * e - 1)) / (1 + e * cos_phi);
-    }
-};
-
 enum class Family { main_given, main_from_feed_angle, feed_clearance };
 
 struct CaseOf {
@@ -192,9 +140,9 @@ Status solve_offset(int number, const OffsetInputs& in, OffsetDesign& out) {
 
     // The scale: each quantity is off + a * per_a.
     double a = kNoValue;
-    auto frame_at = [&](double size) { return Frame(t, DM, FM, H, beta, e, alpha, te, size); };
+    auto frame_at = [&](double size) { return OffsetFrame(t, DM, FM, H, beta, e, alpha, te, size); };
     if (c.family == Family::feed_clearance) {
-        const Frame unit(t, DM, 1, 1, beta, e, alpha, 0, 1);  // LS needs neither main nor TE
+        const OffsetFrame unit(t, DM, 1, 1, beta, e, alpha, 0, 1);  // LS needs neither main nor TE
         a = double(in.LS) / norm(unit.sub_centre() - unit.feed);
         H = double(in.DFPR) + DM / 2 - a * 2 * e * std::sin(beta);
         FM = H / (2 * T0);
@@ -202,11 +150,11 @@ Status solve_offset(int number, const OffsetInputs& in, OffsetDesign& out) {
     if (std::isnan(te)) te = 2 * std::atan(DM / (4 * FM * q));
     const double HC = H - DM / 2;
     if (c.family != Family::feed_clearance) {
-        const Frame unit = frame_at(1);
-        const Vec q0 = unit.main_at(H);
+        const OffsetFrame unit = frame_at(1);
+        const Vec3 q0 = unit.main_at(H);
         double off = 0, per_a = 0, given = 0;
         switch (c.scale) {
-        case 0: per_a = std::fabs(dot(unit.sub_edge(0) - unit.sub_edge(1), Vec{std::cos(beta), 0, -std::sin(beta)}));
+        case 0: per_a = std::fabs(dot(unit.sub_edge(0) - unit.sub_edge(1), Vec3{std::cos(beta), 0, -std::sin(beta)}));
                 given = in.DS; break;
         case 1: per_a = norm(unit.sub_centre() - unit.feed); given = in.LS; break;
         case 2: off = norm(q0);
@@ -220,9 +168,9 @@ Status solve_offset(int number, const OffsetInputs& in, OffsetDesign& out) {
     }
 
     // The design at its size.
-    const Frame fr = frame_at(a);
-    const Vec s0 = fr.sub_centre(), s1 = fr.sub_edge(0), s2 = fr.sub_edge(1);
-    const Vec q0 = fr.main_at(H), m1 = fr.main_at(H - DM / 2), m2 = fr.main_at(H + DM / 2);
+    const OffsetFrame fr = frame_at(a);
+    const Vec3 s0 = fr.sub_centre(), s1 = fr.sub_edge(0), s2 = fr.sub_edge(1);
+    const Vec3 q0 = fr.main_at(H), m1 = fr.main_at(H - DM / 2), m2 = fr.main_at(H + DM / 2);
     const double FEQ = FM * q;
     out.t = in.t;
     out.DM = f(DM);
@@ -238,7 +186,7 @@ Status solve_offset(int number, const OffsetInputs& in, OffsetDesign& out) {
     out.AS = f(a);
     out.FS = f(a * e);
     out.C2 = f(2 * a * e);
-    out.DS = f(std::fabs(dot(s1 - s2, Vec{std::cos(beta), 0, -std::sin(beta)})));
+    out.DS = f(std::fabs(dot(s1 - s2, Vec3{std::cos(beta), 0, -std::sin(beta)})));
     out.DSY = f(fr.rim_width_y());
     out.LS = f(norm(s0 - fr.feed));
     out.LSM = f(norm(q0 - s0));
@@ -250,7 +198,7 @@ Status solve_offset(int number, const OffsetInputs& in, OffsetDesign& out) {
     out.chord = f(norm(s1 - s2));
     out.feed_axis = f(std::fabs(deg(fr.tilt)));
     double xlo = fr.feed.x, xhi = fr.feed.x, zlo = fr.feed.z, zhi = fr.feed.z;
-    for (const Vec& v : {s1, s2, m1, m2}) {
+    for (const Vec3& v : {s1, s2, m1, m2}) {
         xlo = std::min(xlo, v.x), xhi = std::max(xhi, v.x);
         zlo = std::min(zlo, v.z), zhi = std::max(zhi, v.z);
     }
@@ -260,14 +208,16 @@ Status solve_offset(int number, const OffsetInputs& in, OffsetDesign& out) {
 }
 
 namespace {
-Frame frame_of(const OffsetDesign& d) {
-    return Frame(d.t, d.DM, d.FM, d.H, rad(d.BETA), d.E, rad(d.ALPHA), rad(d.TE), d.AS);
+OffsetFrame frame_of(const OffsetDesign& d) {
+    return OffsetFrame(d.t, d.DM, d.FM, d.H, rad(d.BETA), d.E, rad(d.ALPHA), rad(d.TE), d.AS);
 }
-OffsetPoint in_plane(Vec v) { return {v.x, v.z}; }
+OffsetPoint in_plane(Vec3 v) { return {v.x, v.z}; }
 }  // namespace
 
+OffsetFrame offset_frame(const OffsetDesign& d) { return frame_of(d); }
+
 OffsetPoints offset_points(const OffsetDesign& d) {
-    const Frame fr = frame_of(d);
+    const OffsetFrame fr = frame_of(d);
     OffsetPoints p;
     p.feed = in_plane(fr.feed);
     p.sub_centre = in_plane(fr.sub_centre());
@@ -280,29 +230,29 @@ OffsetPoints offset_points(const OffsetDesign& d) {
 }
 
 bool inside_ray_bundle(const OffsetDesign& d, double x, double y, double z) {
-    const Frame fr = frame_of(d);
-    const Vec X{x, y, z};
+    const OffsetFrame fr = frame_of(d);
+    const Vec3 X{x, y, z};
     const double r = norm(X);
     if (!(r > 0)) return true;  // O itself: every ray passes it
     // Whether the ray leaving O along v reaches the main inside the aperture,
     // and how far away.
-    auto reach = [&](Vec v, double& R) {
+    auto reach = [&](Vec3 v, double& R) {
         R = 2 * fr.FM / (1 - v.z);
         const double ax = R * v.x - fr.H, ay = R * v.y;
         return ax * ax + ay * ay <= double(d.DM) * double(d.DM) / 4;
     };
-    const Vec v = (1 / r) * X;
+    const Vec3 v = (1 / r) * X;
     double R = 0;
     if (d.t < 0) return reach(v, R) && r <= R && r >= fr.sub_distance(v);
     if (reach(v, R) && r <= R) return true;  // between O and the main
-    const Vec back = -1.0 * v;
+    const Vec3 back = -1.0 * v;
     return reach(back, R) && r <= fr.sub_distance(back);  // between the sub and O
 }
 
 bool feed_blocks(const OffsetDesign& d) {
-    const Frame fr = frame_of(d);
+    const OffsetFrame fr = frame_of(d);
     const double R = double(d.DM) / 2;
-    auto blocks = [&](Vec X) {
+    auto blocks = [&](Vec3 X) {
         const double dx = X.x - fr.H;
         return dx * dx + X.y * X.y < R * R || inside_ray_bundle(d, X.x, X.y, X.z);
     };
@@ -311,7 +261,7 @@ bool feed_blocks(const OffsetDesign& d) {
     constexpr int kRim = 72;
     for (int k = 0; k < kRim; ++k) {
         const double s = 2 * kPi * k / kRim;
-        const Vec rim = fr.feed + depth * fr.axis + (r * std::cos(s)) * fr.across + Vec{0, r * std::sin(s), 0};
+        const Vec3 rim = fr.feed + depth * fr.axis + (r * std::cos(s)) * fr.across + Vec3{0, r * std::sin(s), 0};
         if (blocks(rim)) return true;
     }
     return false;

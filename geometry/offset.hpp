@@ -16,6 +16,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string_view>
@@ -61,6 +62,64 @@ OffsetCaseNames offset_case_names(int number);
 // Solves case `number`.  The status is no_real_root when the shape step's
 // quadratic has no real root (or the root asked for does not exist).
 Status solve_offset(int number, const OffsetInputs& in, OffsetDesign& out);
+
+// A design in double precision: the shape (angles in radians), the size
+// a = AS and the main reflector, with the points and directions that the
+// solutions, checks, pictures and files are made of.
+struct Vec3 {
+    double x = 0, y = 0, z = 0;
+};
+inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline Vec3 operator*(double s, Vec3 a) { return {s * a.x, s * a.y, s * a.z}; }
+inline double dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline double norm(Vec3 a) { return std::sqrt(dot(a, a)); }
+
+// A design in double: the shape (angles in radians), the size a = AS and
+// the main reflector.
+struct OffsetFrame {
+    double t, DM, FM, H, beta, e, alpha, te, a;
+    double c, p, tilt;  // tilt: the feed axis from +z toward +x
+    Vec3 feed, w, axis, across;  // F'; unit F'->O; feed axis; in-plane normal of the axis
+
+    OffsetFrame(double t_, double DM_, double FM_, double H_, double beta_, double e_, double alpha_, double te_, double a_)
+        : t(t_), DM(DM_), FM(FM_), H(H_), beta(beta_), e(e_), alpha(alpha_), te(te_), a(a_) {
+        c = a * e;
+        p = a * (1 - e * e);
+        feed = {-2 * c * std::sin(beta), 0, -2 * c * std::cos(beta)};
+        w = {std::sin(beta), 0, std::cos(beta)};
+        // The feed axis is turned from F'->O by -ALPHA (Cassegrain: toward
+        // the aperture) or +ALPHA (Gregorian).
+        const double xi = t < 0 ? -alpha : alpha;
+        tilt = beta - xi;
+        axis = {std::sin(tilt), 0, std::cos(tilt)};
+        across = {std::cos(tilt), 0, -std::sin(tilt)};
+    }
+    // Where a feed ray of unit direction u meets the sub conic: the focal
+    // polar form r' = p / (1 - e cos psi) about F'.
+    Vec3 sub(Vec3 u) const { return feed + (p / (1 - e * dot(u, w))) * u; }
+    // The feed ray at angle s from the axis, in the plane of symmetry.
+    Vec3 ray(double s) const { return std::cos(s) * axis + std::sin(s) * across; }
+    Vec3 sub_centre() const { return sub(axis); }
+    Vec3 sub_edge(int k) const { return sub(ray(k == 0 ? te : -te)); }
+    Vec3 main_at(double x) const { return {x, 0, x * x / (4 * FM) - FM}; }
+    // The width of the rim across the plane of symmetry: the feed cone
+    // u = cos TE axis + sin TE (cos s across + sin s y) meets the conic at
+    // y = p sin TE sin s / (A - B cos s), A = 1 - e cos TE cos ALPHA,
+    // B = e sin TE sin ALPHA, whose largest |y| is |p| sin TE / sqrt(A^2 - B^2).
+    double rim_width_y() const {
+        const double A = 1 - e * std::cos(te) * std::cos(alpha), B = e * std::sin(te) * std::sin(alpha);
+        return 2 * std::fabs(p) * std::sin(te) / std::sqrt(A * A - B * B);
+    }
+    // The distance from O to the sub along an outgoing ray v toward the main.
+    double sub_distance(Vec3 v) const {
+        const double cos_phi = -dot(v, w);  // the angle between v and O->F'
+        return std::fabs(a * (e * e - 1)) / (1 + e * cos_phi);
+    }
+};
+
+// The frame of a solved design, from its stored values.
+OffsetFrame offset_frame(const OffsetDesign& d);
 
 // Points of a solved design in the plane of symmetry (x, z), for checks
 // and pictures, computed again in double from its stored values.

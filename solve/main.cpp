@@ -19,6 +19,7 @@
 #include "draw/pictures.hpp"
 #include "handoff/cassbeam.hpp"
 #include "handoff/exports.hpp"
+#include "handoff/offset_files.hpp"
 #include "study/inputs.hpp"
 #include "solve/progress.hpp"
 #include "study/study.hpp"
@@ -44,6 +45,7 @@ struct Options {
     std::string plot_y;           // the value plotted, empty for the default
     unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
     std::string jobs_text;  // -j as typed, empty when not given
+    std::string sfc_main, sfc_sub, tor, grid;  // files of an offset design
 };
 
 // Pictures hold every row in memory; these keep them to a size a browser
@@ -121,7 +123,17 @@ int run(Options opt) {
                                 (study.rows() == 1 ? " row" : " rows"));
     }
     const study::Design chosen = study.design(opt.at - 1);
-    const bool files = opt.exports.any() || !opt.cassbeam.empty();
+    // Offset designs: the profile in the plane of symmetry, and the files of
+    // GRASP; the other surface files are for surfaces of revolution.
+    std::string offset_profile;
+    if (study.offset()) std::swap(offset_profile, opt.exports.profile);
+    const bool grasp = !opt.sfc_main.empty() || !opt.sfc_sub.empty() || !opt.tor.empty();
+    if (grasp) handoff::check_offset_files(study, !opt.tor.empty());
+    if (study.offset() && opt.exports.any())
+        throw study::InputError("the .rsf and CHAMP files are profiles of surfaces of revolution; for an offset design "
+                                "(mode 3) write --sfc-main, --sfc-sub and --tor");
+    const handoff::Grid grid = opt.grid.empty() ? handoff::Grid{} : handoff::parse_grid(opt.grid);
+    const bool files = opt.exports.any() || !opt.cassbeam.empty() || grasp || !offset_profile.empty();
     if (files && chosen.failed(study::Check::no_solution)) {
         throw study::InputError("row " + std::to_string(opt.at) + " has no solution: no surface to write");
     }
@@ -153,6 +165,10 @@ int run(Options opt) {
                      static_cast<long long>(opt.at), study::check_text(chosen.checks).c_str());
     }
     handoff::write_exports(opt.exports, plan, chosen);
+    if (!opt.sfc_main.empty()) handoff::write_sfc(opt.sfc_main, study, chosen, false, grid);
+    if (!opt.sfc_sub.empty()) handoff::write_sfc(opt.sfc_sub, study, chosen, true, grid);
+    if (!opt.tor.empty()) handoff::write_tor(opt.tor, study, chosen);
+    if (!offset_profile.empty()) handoff::write_offset_profile(offset_profile, chosen);
     if (!opt.cassbeam.empty()) {
         handoff::write_cassbeam_input(opt.cassbeam + ".in", opt.cassbeam + ".geom", opt.cassbeam + ".geom",
                                       opt.cassbeam, study, chosen, cassbeam);
@@ -263,8 +279,18 @@ int main(int argc, char** argv) {
     app.add_flag("--reverse", opt.exports.reverse, "reverse the .rsf files (direction -1)")->group(files);
     CLI::Option* label = app.add_option("--label", opt.exports.label, "label of the .rsf files (default: type, mode and case)")
         ->type_name("TEXT")->group(files);
-    app.add_option("--profile", opt.exports.profile, "CSV of both profiles: reflector,rho,z,dz_drho")
+    app.add_option("--profile", opt.exports.profile, "CSV of both profiles: reflector,rho,z,dz_drho (mode 3: the\n"
+                   "curves in the plane of symmetry, reflector,x,z, vertex at the origin)")
         ->type_name("FILE")->group(files);
+
+    const char* grasp = "Files of an offset design (mode 3) for GRASP";
+    app.add_option("--sfc-main", opt.sfc_main, "regular-grid surface file of the main reflector (main frame)")
+        ->type_name("FILE")->group(grasp);
+    app.add_option("--sfc-sub", opt.sfc_sub, "regular-grid surface file of the subreflector (z normal to its rim)")
+        ->type_name("FILE")->group(grasp);
+    app.add_option("--grid", opt.grid, "grid points along x and y (default 101), or NX,NY")->type_name("N")->group(grasp);
+    app.add_option("--tor", opt.tor, "the design as GRASP objects (needs unit=; the feed taper is taper=, default 10 dB)")
+        ->type_name("FILE")->group(grasp);
 
     const char* analysis = "Analysis with cassbeam (needs freq=GHZ; taper=DB, taper_angle=DEG)";
     app.add_option("--cassbeam", opt.cassbeam, "write PREFIX.in and PREFIX.geom for cassbeam of the row --at")

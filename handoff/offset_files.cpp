@@ -1,0 +1,223 @@
+#include "handoff/offset_files.hpp"
+
+#include <charconv>
+#include <cmath>
+
+#include "geometry/offset.hpp"
+#include "study/shortest.hpp"
+#include "textio/format.hpp"
+#include "textio/output.hpp"
+
+namespace handoff {
+namespace {
+
+using geometry::Vec3;
+using study::InputError;
+
+constexpr double kPi = 3.14159265358979323846;
+
+Vec3 unit_vector(Vec3 v) { return (1 / geometry::norm(v)) * v; }
+
+// The sub's rim: its centre, the unit normal of its plane (away from the
+// feed side of the conic, toward the sub's back), and the in-plane axis.
+struct Rim {
+    Vec3 centre, normal, along;
+};
+Rim rim_of(const geometry::OffsetFrame& fr) {
+    const Vec3 e1 = fr.sub_edge(0), e2 = fr.sub_edge(1);
+    Rim r;
+    r.centre = 0.5 * (e1 + e2);
+    r.along = unit_vector(e1 - e2);
+    // The plane holds the y axis and the in-plane chord: its normal is the
+    // in-plane perpendicular of the chord, turned away from the feed.
+    r.normal = {-r.along.z, 0, r.along.x};
+    if (geometry::dot(r.normal, fr.feed - r.centre) > 0) r.normal = -1.0 * r.normal;
+    return r;
+}
+
+// Where the line X = c + t n meets the reflecting sheet of the sub conic
+// |X - F'| = p + e (X - F').w, nearest to c; the nearest real point of
+// the quadratic where the line passes the conic by.
+double sub_height(const geometry::OffsetFrame& fr, Vec3 c, Vec3 n) {
+    const Vec3 d0 = c - fr.feed;
+    const double nw = geometry::dot(n, fr.w), dw = geometry::dot(d0, fr.w);
+    // |d0 + t n|^2 = (p + e (dw + t nw))^2
+    const double A = 1 - fr.e * fr.e * nw * nw;
+    const double B = 2 * geometry::dot(d0, n) - 2 * fr.e * nw * (fr.p + fr.e * dw);
+    const double C = geometry::dot(d0, d0) - (fr.p + fr.e * dw) * (fr.p + fr.e * dw);
+    const double disc = B * B - 4 * A * C;
+    const double root = std::sqrt(std::max(disc, 0.0));
+    double best = std::nan(""), best_abs = INFINITY;
+    for (double t : {(-B - root) / (2 * A), (-B + root) / (2 * A)}) {
+        const Vec3 X = c + t * n;
+        const bool sheet = fr.p + fr.e * geometry::dot(X - fr.feed, fr.w) >= 0;
+        if (sheet && std::fabs(t) < best_abs) best = t, best_abs = std::fabs(t);
+    }
+    if (std::isnan(best)) best = -B / (2 * A);  // past the conic's edge: the nearest point of the line
+    return best;
+}
+
+void put_e(std::string& line, double v) { textio::put_E(line, static_cast<float>(v), 16, 8); }
+
+std::string shortest(double v) {
+    std::string s;
+    study::append_shortest(s, static_cast<float>(v));
+    return s;
+}
+
+}  // namespace
+
+Grid parse_grid(const std::string& text) {
+    Grid g;
+    const auto comma = text.find(',');
+    auto number = [&](std::string_view s, int& n) {
+        const auto r = std::from_chars(s.data(), s.data() + s.size(), n);
+        return r.ec == std::errc() && r.ptr == s.data() + s.size() && n >= 6 && n <= 10001;
+    };
+    const std::string_view all(text);
+    const bool ok = comma == std::string::npos ? number(all, g.nx) && number(all, g.ny)
+                                               : number(all.substr(0, comma), g.nx) && number(all.substr(comma + 1), g.ny);
+    if (!ok) throw InputError("--grid " + text + ": give N or NX,NY, each from 6 to 10001 points");
+    return g;
+}
+
+void check_offset_files(const study::Study& study, bool tor) {
+    if (!study.offset())
+        throw InputError("--sfc-main, --sfc-sub and --tor are for offset designs (mode 3); modes 1 and 2 have "
+                         "--rsf-main, --rsf-sub, --champ-main and --champ-sub");
+    if (tor && study.inputs().find(study::Key::unit) == nullptr)
+        throw InputError("--tor needs unit= (in, ft, mm or m): every length of a .tor file carries its unit");
+}
+
+void write_sfc(const std::string& path, const study::Study& study, const study::Design& d, bool sub, Grid grid) {
+    const geometry::OffsetFrame fr = geometry::offset_frame(d.offset);
+    const double R = double(d.offset.DM) / 2, F = d.offset.FM;
+    // The grid's frame: origin o, axes ex, ey, ez (in the design's frame).
+    Vec3 o{fr.H, 0, -F}, ex{1, 0, 0}, ey{0, 1, 0}, ez{0, 0, 1};
+    double half_x = R, half_y = R;
+    if (sub) {
+        const Rim rim = rim_of(fr);
+        o = rim.centre;
+        ex = rim.along;
+        ez = rim.normal;
+        half_x = geometry::norm(fr.sub_edge(0) - fr.sub_edge(1)) / 2;
+        half_y = double(d.offset.DSY) / 2;
+    }
+    // A margin of two cells on each side: 2 half = (n - 5) cells.
+    const double dx = 2 * half_x / (grid.nx - 5), dy = 2 * half_y / (grid.ny - 5);
+    const double xs = (sub ? 0 : fr.H) - half_x - 2 * dx, ys = -half_y - 2 * dy;
+    const double xe = xs + dx * (grid.nx - 1), ye = ys + dy * (grid.ny - 1);
+
+    textio::OutputUnit file = textio::OutputUnit::create(1, path);
+    file.record(std::string(sub ? "subreflector" : "main reflector") + " of " + study.title() +
+                (sub ? "; z normal to the plane of the rim" : "; main frame, vertex at the origin"));
+    std::string line;
+    for (double v : {xs, ys, xe, ye}) put_e(line, v);
+    file.record(line);
+    line.clear();
+    textio::put_I(line, grid.nx, 8);
+    textio::put_I(line, grid.ny, 8);
+    file.record(line);
+    line.clear();
+    int on_line = 0;
+    for (int i = 0; i < grid.nx; ++i) {
+        for (int j = 0; j < grid.ny; ++j) {
+            const double x = xs + i * dx, y = ys + j * dy;
+            double z = 0;
+            if (sub) {
+                const Vec3 c = o + (x * ex) + (y * ey);
+                z = sub_height(fr, c, ez);
+            } else {
+                z = (x * x + y * y) / (4 * F);
+            }
+            put_e(line, z);
+            if (++on_line == 4) {
+                file.record(line);
+                line.clear();
+                on_line = 0;
+            }
+        }
+    }
+    if (on_line > 0) file.record(line);
+    file.close();
+}
+
+void write_offset_profile(const std::string& path, const study::Design& d) {
+    const geometry::OffsetFrame fr = geometry::offset_frame(d.offset);
+    const double R = double(d.offset.DM) / 2, F = d.offset.FM;
+    textio::OutputUnit file = textio::OutputUnit::create(1, path);
+    file.record("reflector,x,z");
+    constexpr int kSamples = 21;
+    for (int k = 0; k < kSamples; ++k) {
+        const double x = fr.H - R + 2 * R * k / (kSamples - 1);
+        file.record("main," + shortest(x) + "," + shortest(x * x / (4 * F)));
+    }
+    for (int k = 0; k < kSamples; ++k) {
+        const double s = fr.te * (1 - 2.0 * k / (kSamples - 1));
+        const Vec3 p = fr.sub(fr.ray(s));
+        file.record("sub," + shortest(p.x) + "," + shortest(p.z + F));
+    }
+    file.close();
+}
+
+void write_tor(const std::string& path, const study::Study& study, const study::Design& d) {
+    const geometry::OffsetFrame fr = geometry::offset_frame(d.offset);
+    const study::Assignment* u = study.inputs().find(study::Key::unit);
+    const std::string unit(study::kUnits[static_cast<std::size_t>(u->value)].name);
+    const study::Assignment* taper = study.inputs().find(study::Key::taper);
+    const study::Assignment* freq = study.inputs().find(study::Key::freq);
+    auto len = [&](double v) { return shortest(v) + " " + unit; };
+    auto vec = [&](Vec3 v, bool lengths) {
+        return "struct(x: " + (lengths ? len(v.x) : shortest(v.x)) + ", y: " + (lengths ? len(v.y) : shortest(v.y)) +
+               ", z: " + (lengths ? len(v.z) : shortest(v.z)) + ")";
+    };
+    auto coor_sys = [&](const std::string& name, Vec3 origin, Vec3 x, Vec3 y, const std::string& comment) {
+        return "// " + comment + "\n" + name + "  coor_sys\n(\n  origin           : " + vec(origin, true) +
+               ",\n  x_axis           : " + vec(x, false) + ",\n  y_axis           : " + vec(y, false) +
+               ",\n  base             : ref(global_coor)\n)\n\n";
+    };
+    // The sub's frame: origin at O, z toward the feed, x in the plane of
+    // symmetry (x = y cross z).
+    const Vec3 sz = unit_vector(fr.feed), sy{0, 1, 0};
+    const Vec3 sx{sy.y * sz.z - sy.z * sz.y, sy.z * sz.x - sy.x * sz.z, sy.x * sz.y - sy.y * sz.x};
+    const Vec3 centre = 0.5 * (fr.sub_edge(0) + fr.sub_edge(1));
+    // The feed's frame: origin at F', z along the feed axis toward the sub.
+    const Vec3 fz = fr.axis, fx = {fz.z, 0, -fz.x};
+    const std::string type = study.cassegrain() ? "hyperboloid" : "ellipsoid";
+
+    std::string t = "// " + study.title() + "\n// Written by refldsgn-solve " REFLDSGN_VERSION
+                    "; lengths in " + unit + ", angles in degrees.\n\n";
+    t += "global_coor  coor_sys\n(\n)\n\n";
+    t += coor_sys("main_coor", {0, 0, -double(d.offset.FM)}, {1, 0, 0}, {0, 1, 0},
+                  "main reflector: vertex at the origin, z along the main axis");
+    t += coor_sys("sub_coor", {0, 0, 0}, sx, sy, "subreflector: origin at the prime focus, z along the sub axis to the feed");
+    t += coor_sys("feed_coor", fr.feed, fx, {0, 1, 0}, "feed: origin at the phase centre, z along the feed axis");
+    const Rim rim = rim_of(fr);
+    t += coor_sys("sub_grid_coor", rim.centre, rim.along, {0, 1, 0},
+                  "the frame of the subreflector's .sfc grid: origin at the rim's centre, z normal to its plane");
+    t += "main_surface  paraboloid\n(\n  focal_length     : " + len(d.offset.FM) + "\n)\n\n";
+    t += "sub_surface  " + type + "\n(\n  vertex_distance  : " + len(2 * fr.a) + ",\n  foci_distance    : " +
+         len(2 * fr.c) + "\n)\n\n";
+    t += "main_rim  elliptical_rim\n(\n  centre           : struct(x: " + len(fr.H) + ", y: " + len(0) +
+         "),\n  half_axis        : struct(x: " + len(double(d.offset.DM) / 2) + ", y: " + len(double(d.offset.DM) / 2) +
+         ")\n)\n\n";
+    t += "sub_rim  elliptical_rim\n(\n  centre           : struct(x: " + len(geometry::dot(centre, sx)) + ", y: " +
+         len(0) + "),\n  half_axis        : struct(x: " + len(double(d.offset.DS) / 2) + ", y: " +
+         len(double(d.offset.DSY) / 2) + ")\n)\n\n";
+    t += "main_reflector  reflector\n(\n  coor_sys         : ref(main_coor),\n  surface          : ref(main_surface),\n"
+         "  rim              : ref(main_rim)\n)\n\n";
+    t += "sub_reflector  reflector\n(\n  coor_sys         : ref(sub_coor),\n  surface          : ref(sub_surface),\n"
+         "  rim              : ref(sub_rim)\n)\n\n";
+    if (freq != nullptr)
+        t += "frequencies  frequency\n(\n  frequency_list   : sequence(" + shortest(freq->value) + " GHz)\n)\n\n";
+    t += "feed  gaussian_beam_pattern\n(\n";
+    if (freq != nullptr) t += "  frequency        : ref(frequencies),\n";
+    t += "  coor_sys         : ref(feed_coor),\n  taper_angle      : " + shortest(d.offset.TE) +
+         ",\n  taper            : " + shortest(-(taper != nullptr ? double(taper->value) : 10.0)) + "\n)\n";
+    textio::OutputUnit file = textio::OutputUnit::create(1, path);
+    if (!t.empty() && t.back() == '\n') t.pop_back();
+    file.record(t);
+    file.close();
+}
+
+}  // namespace handoff
