@@ -126,7 +126,12 @@ int run(Options opt) {
     // Offset designs: the profile in the plane of symmetry, and the files of
     // GRASP; the other surface files are for surfaces of revolution.
     std::string offset_profile;
-    if (study.offset()) std::swap(offset_profile, opt.exports.profile);
+    if (study.offset()) {
+        std::swap(offset_profile, opt.exports.profile);
+        if (!opt.exports.main_range.empty() || !opt.exports.sub_range.empty())
+            throw study::InputError("--main-range and --sub-range sample the diameters of surfaces of revolution; "
+                                    "an offset design's --profile has 21 points a curve");
+    }
     const bool grasp = !opt.sfc_main.empty() || !opt.sfc_sub.empty() || !opt.tor.empty();
     if (grasp) handoff::check_offset_files(study, !opt.tor.empty());
     if (study.offset() && opt.exports.any())

@@ -198,7 +198,7 @@ Study::Study(Inputs inputs) : inputs_(std::move(inputs)) {
 
 void Study::require_axisymmetric(std::string_view what) const {
     if (offset())
-        throw InputError(std::string(what) + " is for the axisymmetric designs of modes 1 and 2 (surfaces of "
+        throw InputError(std::string(what) + ": for the axisymmetric designs of modes 1 and 2 (surfaces of "
                          "revolution); an offset design (mode 3) has no such file or picture yet");
 }
 
