@@ -124,7 +124,9 @@ def check(program, args, cwd, timeout):
         return "timeout"
     err = r.stderr.decode(errors="replace")
     if r.returncode in (0, 3):
-        if err:
+        # The one thing a run that succeeds may say: that the row of its
+        # files fails its checks.
+        if err and not (err.startswith("refldsgn-solve: warning: row ") and err.count("\n") == 1):
             return "status %d with stderr %r" % (r.returncode, err[:300])
         return None
     if r.returncode == 2:
