@@ -26,6 +26,10 @@ struct Row {
 // otherwise an element for a page.
 std::string cross_section_svg(const study::Study& study, const study::Design& d, bool standalone);
 
+// An offset design (mode 3) drawn as above with every quantity of the mode
+// named on the element it measures: a sketch that explains the names.
+std::string offset_sketch_svg(const study::Study& study, const study::Design& d);
+
 // What a plot draws against the swept quantity: every solved length and
 // LT, or, with y_given or for a grid, the one value y (a grid draws one line
 // per value of its outer quantity).

@@ -29,13 +29,24 @@ Value value_of(study::Key k) {
     case study::Key::TE: return Value::TE;
     case study::Key::FDE: return Value::FDE;
     case study::Key::DF: return Value::DF;
+    case study::Key::H: return Value::H;
+    case study::Key::HC: return Value::HC;
+    case study::Key::TH0: return Value::TH0;
+    case study::Key::BETA: return Value::BETA;
+    case study::Key::ALPHA: return Value::ALPHA;
+    case study::Key::E: return Value::E;
+    case study::Key::LSM: return Value::LSM;
+    case study::Key::C2: return Value::C2;
+    case study::Key::DFPR: return Value::DFPR;
+    case study::Key::DSRPR: return Value::DSRPR;
     default: return Value::LP;
     }
 }
 
 std::string axis_name(Value v) {
     std::string s(study::column_name(v));
-    if (v == Value::TE || v == Value::rim_angle) s += " (degrees)";
+    if (v == Value::TE || v == Value::rim_angle || v == Value::TH0 || v == Value::BETA || v == Value::ALPHA)
+        s += " (degrees)";
     return s;
 }
 
@@ -75,14 +86,23 @@ struct Series {
 
 }  // namespace
 
+// The lengths a plot draws when they are solved, and the ones it always draws.
+std::vector<Value> plotted_lengths(const study::Study& study) {
+    if (study.offset()) return {Value::DM, Value::FM, Value::H, Value::DS, Value::LS, Value::LSM, Value::C2};
+    return {Value::DM, Value::FM, Value::LM, Value::DS, Value::LS};
+}
+std::vector<Value> always_plotted(const study::Study& study) {
+    if (study.offset()) return {Value::AS, Value::FS};
+    return {Value::AS, Value::FS, Value::LT};
+}
+
 Value first_solved_length(const study::Study& study) {
-    for (Value v : {Value::DM, Value::FM, Value::LM, Value::DS, Value::LS})
+    for (Value v : plotted_lengths(study))
         if (study.solved(v)) return v;
-    return Value::LT;
+    return study.offset() ? Value::AS : Value::LT;
 }
 
 std::string plot_svg(const study::Study& study, const std::vector<Row>& rows, const PlotAxis& axis, bool standalone) {
-    study.require_axisymmetric("the picture");
     const auto& sweeps = study.sweeps();
     const bool grid = !axis.x && sweeps.size() == 2;
     const Value x_value = value_of(axis.x ? *axis.x : sweeps.back()->key);
@@ -109,9 +129,9 @@ std::string plot_svg(const study::Study& study, const std::vector<Row>& rows, co
         if (axis.y_given) {
             ys.push_back(axis.y);
         } else {
-            for (Value v : {Value::DM, Value::FM, Value::LM, Value::DS, Value::LS})
+            for (Value v : plotted_lengths(study))
                 if (study.solved(v)) ys.push_back(v);
-            for (Value v : {Value::AS, Value::FS, Value::LT}) ys.push_back(v);
+            for (Value v : always_plotted(study)) ys.push_back(v);
         }
         for (Value y : ys) {
             Series s{std::string(study::column_name(y)), {}, {}};

@@ -97,7 +97,7 @@ def arguments(rng, study):
                                     "--plot-y LT", "--plot-y XX", "--rsf-main m.rsf", "--champ-sub s.champ",
                                     "--profile p.csv", "--main-range 0:1:0.1", "--label x", "--sfc-main m.sfc",
                                     "--sfc-sub s.sfc", "--tor d.tor", "--grid 7", "--grid 9,6", "--grid 3",
-                                    "--grid 1,x", "unit=mm", "taper=12"]))
+                                    "--grid 1,x", "unit=mm", "taper=12", "--sketch k.svg"]))
         else:
             args.append("@" + study)
     rng.shuffle(args)

@@ -42,6 +42,7 @@ struct Options {
     std::string cassbeam;  // PREFIX of a cassbeam input, empty for none
     bool analyze = false;
     std::string svg, plot, html;  // pictures, empty for none
+    std::string sketch;           // the labelled sketch of an offset design
     std::string plot_y;           // the value plotted, empty for the default
     unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
     std::string jobs_text;  // -j as typed, empty when not given
@@ -133,6 +134,8 @@ int run(Options opt) {
                                     "an offset design's --profile has 21 points a curve");
     }
     const bool grasp = !opt.sfc_main.empty() || !opt.sfc_sub.empty() || !opt.tor.empty();
+    if (!opt.sketch.empty() && !study.offset())
+        throw study::InputError("--sketch names the quantities of an offset design (mode 3); use --svg");
     if (grasp) handoff::check_offset_files(study, !opt.tor.empty());
     if (study.offset() && opt.exports.any())
         throw study::InputError("the .rsf and CHAMP files are profiles of surfaces of revolution; for an offset design "
@@ -147,9 +150,6 @@ int run(Options opt) {
     handoff::CassbeamSettings cassbeam;
     if (!opt.cassbeam.empty() || opt.analyze)
         cassbeam = handoff::cassbeam_settings(study, opt.analyze ? "--analyze" : "--cassbeam");
-    if (!opt.svg.empty()) study.require_axisymmetric("--svg");
-    if (!opt.plot.empty()) study.require_axisymmetric("--plot");
-    if (!opt.html.empty()) study.require_axisymmetric("--html");
     const draw::PlotAxis axis = plot_axis(opt, study);
     if (!opt.plot.empty() && study.sweeps().empty()) throw study::InputError("--plot needs a sweep (START:STOP:STEP)");
     if (!opt.plot.empty() && study.rows() > kMaxPlotRows) {
@@ -180,6 +180,7 @@ int run(Options opt) {
     }
 
     if (!opt.svg.empty()) write_text_file(opt.svg, draw::cross_section_svg(study, chosen, true));
+    if (!opt.sketch.empty()) write_text_file(opt.sketch, draw::offset_sketch_svg(study, chosen));
 
     textio::OutputUnit out = opt.output.empty() ? textio::OutputUnit(1, "standard output", 1, false)
                                                 : textio::OutputUnit::create(1, opt.output);
@@ -255,6 +256,8 @@ int main(int argc, char** argv) {
     app.add_option("--svg", opt.svg, "the cross-section of the row --at, drawn to scale")
         ->type_name("FILE")->group(pictures);
     app.add_option("--plot", opt.plot, "a line chart of the sweep")->type_name("FILE")->group(pictures);
+    app.add_option("--sketch", opt.sketch, "an offset design (mode 3) drawn with every quantity named on what it measures")
+        ->type_name("FILE")->group(pictures);
     app.add_option("--plot-y", opt.plot_y, "the value plotted (default: the solved lengths and LT; for a grid,\n"
                    "the first solved length, one line per value of the outer quantity)")
         ->type_name("Q")->group(pictures);

@@ -116,10 +116,23 @@ with tempfile.TemporaryDirectory() as work:
     browser(["--screenshot=" + os.path.join(work, "design.png"), "--window-size=1100,900",
              "file://" + os.path.join(work, "design.svg")], profile)
     not_blank(os.path.join(work, "design.png"), "design.svg")
+    # An offset study: its page, and the labelled sketch.
+    r = subprocess.run([SOLVE, "type=gregorian", "DM=24", "FM=18", "H=18", "DS=8:12:1", "BETA=5.6", "--at", "3",
+                        "--html", "offset.html", "--sketch", "sketch.svg", "-o", "o.csv"], cwd=work,
+                       capture_output=True, text=True)
+    expect(r.returncode == 0, r.stderr)
+    url = "file://" + os.path.join(work, "offset.html")
+    dom = browser(["--dump-dom", url], profile).stdout
+    expect(dom.count("<svg") == 2 and "<th>DSRPR</th>" in dom, "the offset page holds picture, plot and table")
+    browser(["--screenshot=" + os.path.join(work, "offset.png"), "--window-size=1280,2000", url], profile)
+    not_blank(os.path.join(work, "offset.png"), "offset page")
+    browser(["--screenshot=" + os.path.join(work, "sketch.png"), "--window-size=1100,900",
+             "file://" + os.path.join(work, "sketch.svg")], profile)
+    not_blank(os.path.join(work, "sketch.png"), "sketch.svg")
     keep = os.environ.get("REFLDSGN_SCREENSHOTS")
     if keep:  # for looking at them
         os.makedirs(keep, exist_ok=True)
-        for f in ("page.png", "design.png"):
+        for f in ("page.png", "design.png", "offset.png", "sketch.png"):
             if os.path.exists(os.path.join(work, f)):
                 shutil.copy(os.path.join(work, f), keep)
 

@@ -124,7 +124,6 @@ with tempfile.TemporaryDirectory() as work:
         (OFFSET + ["LS=3"], "match no case of mode 3 (offset): the sets of mode 3 are"),
         (["type=-1", "DM=45", "H=40", "FM=38", "BETA=6"], "match no case of mode 3"),
         (OFFSET + ["--rsf-main", "m.rsf"], "for an offset design (mode 3) write --sfc-main, --sfc-sub and --tor"),
-        (OFFSET + ["--svg", "d.svg"], "--svg: for the axisymmetric designs"),
         (OFFSET + ["--profile", "p.csv", "--main-range", "0:1:0.1"], "--main-range and --sub-range sample"),
         (OFFSET + ["--cassbeam", "cb", "freq=10"], "cassbeam traces axisymmetric designs"),
         (OFFSET + ["--analyze", "freq=10"], "cassbeam traces axisymmetric designs"),
