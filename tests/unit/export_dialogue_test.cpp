@@ -34,7 +34,7 @@ TEST(Nyes, ExampleAnswers) {
     }
 }
 
-// The Part 2 designs, TE in radians.
+// The two reference designs, TE in radians.
 struct Design {
     float DM, FM, DS, TE, t;
 };
