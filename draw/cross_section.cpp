@@ -471,8 +471,8 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
         body += svg::line({-F - 0.05 * S, 0}, {z_top, 0}, "axis");  // the main axis
         const Point o_pt{0, 0}, feed_pt = at(fr.feed);
         const double sub_len = geometry::norm(fr.feed);
-        const Vec3 beyond = (-0.25 * sub_len / sub_len) * fr.feed;
-        body += svg::line(at(beyond), at(1.15 * fr.feed), "axis");  // the sub axis
+        body += svg::line(at(-0.25 * fr.feed), at(1.15 * fr.feed), "axis");  // the sub axis, past O and F'
+
         const Vec3 p0 = fr.sub_centre();
         body += svg::line(feed_pt, at(fr.feed + 1.2 * (p0 - fr.feed)), "axis");  // the feed axis
         body += svg::polyline(parent_pts, "class=\"parent\"");
@@ -508,10 +508,10 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
         dims += labels.put({{z_dm + 0.5 * f, -H + 0.35 * f}}, "start", f, "label", "DM " + value_text(o.DM));
         const bool hc = study.inputs().find(study::Key::HC) != nullptr;
         const double z_h = z_dm + 0.09 * S;
-        const double from = hc ? 0 : 0, to = hc ? -(H - R) : -H;
-        dims += svg::line({z_top, from}, {z_h + 0.4 * f, from}, "ext");
+        const double to = hc ? -(H - R) : -H;  // from the main axis
+        dims += svg::line({z_top, 0}, {z_h + 0.4 * f, 0}, "ext");
         dims += svg::line({z_top, to}, {z_h + 0.4 * f, to}, "ext");
-        dims += dimension({z_h, from}, {z_h, to}, head);
+        dims += dimension({z_h, 0}, {z_h, to}, head);
         dims += labels.put({{z_h + 0.5 * f, to / 2 + 0.35 * f}}, "start", f, "label",
                            (hc ? "HC " + value_text(o.HC) : "H " + value_text(o.H)));
         const double x_fm = std::max(0.0, -lo_x) + 0.06 * S;  // below the axis, past the lowest point

@@ -208,16 +208,15 @@ Status solve_offset(int number, const OffsetInputs& in, OffsetDesign& out) {
 }
 
 namespace {
-OffsetFrame frame_of(const OffsetDesign& d) {
-    return OffsetFrame(d.t, d.DM, d.FM, d.H, rad(d.BETA), d.E, rad(d.ALPHA), rad(d.TE), d.AS);
-}
 OffsetPoint in_plane(Vec3 v) { return {v.x, v.z}; }
 }  // namespace
 
-OffsetFrame offset_frame(const OffsetDesign& d) { return frame_of(d); }
+OffsetFrame offset_frame(const OffsetDesign& d) {
+    return OffsetFrame(d.t, d.DM, d.FM, d.H, rad(d.BETA), d.E, rad(d.ALPHA), rad(d.TE), d.AS);
+}
 
 OffsetPoints offset_points(const OffsetDesign& d) {
-    const OffsetFrame fr = frame_of(d);
+    const OffsetFrame fr = offset_frame(d);
     OffsetPoints p;
     p.feed = in_plane(fr.feed);
     p.sub_centre = in_plane(fr.sub_centre());
@@ -230,7 +229,7 @@ OffsetPoints offset_points(const OffsetDesign& d) {
 }
 
 bool inside_ray_bundle(const OffsetDesign& d, double x, double y, double z) {
-    const OffsetFrame fr = frame_of(d);
+    const OffsetFrame fr = offset_frame(d);
     const Vec3 X{x, y, z};
     const double r = norm(X);
     if (!(r > 0)) return true;  // O itself: every ray passes it
@@ -250,7 +249,7 @@ bool inside_ray_bundle(const OffsetDesign& d, double x, double y, double z) {
 }
 
 bool feed_blocks(const OffsetDesign& d) {
-    const OffsetFrame fr = frame_of(d);
+    const OffsetFrame fr = offset_frame(d);
     const double R = double(d.DM) / 2;
     auto blocks = [&](Vec3 X) {
         const double dx = X.x - fr.H;

@@ -73,6 +73,22 @@ std::string combinations(const geometry::DesignMode& mode) {
     return s;
 }
 
+// Calls set(key, value) for each quantity that varies from row to row,
+// with its value in row `index`: the sweeps (the last one fastest) and the
+// arrays.
+template <class Set>
+void varying_values(const std::vector<const Assignment*>& sweeps, const std::vector<const Assignment*>& arrays,
+                    std::int64_t index, Set&& set) {
+    std::int64_t rest = index;
+    for (std::size_t s = sweeps.size(); s-- > 0;) {
+        const Assignment& a = *sweeps[s];
+        const auto i = static_cast<std::int32_t>(rest % a.count);
+        rest /= a.count;
+        set(a.key, geometry::swept_value(a.start, a.step, i + 1));
+    }
+    for (const Assignment* a : arrays) set(a->key, a->column[static_cast<std::size_t>(index)]);
+}
+
 }  // namespace
 
 std::string_view code_of(Check c) { return kCodes[static_cast<std::size_t>(c)]; }
@@ -123,6 +139,7 @@ Study::Study(Inputs inputs) : inputs_(std::move(inputs)) {
         throw InputError("LP needs DF: the phase-centre depth is an input of the minimum-blockage mode");
     }
     mode_number_ = offset ? 3 : blockage ? 2 : 1;
+    horn_ = offset && blockage;
     mode_ = offset ? nullptr : blockage ? &geometry::kMinimumBlockage : &geometry::kNoCondition;
 
     for (const Assignment& a : inputs_.items) {
@@ -243,36 +260,17 @@ Design Study::axisymmetric_design(std::int64_t index) const {
     g = base_;
     float te_deg = te_deg_, fde = fde_;
 
-    // Row index to sweep indices: the last sweep varies fastest.
-    std::int64_t rest = index;
-    for (std::size_t s = sweeps_.size(); s-- > 0;) {
-        const Assignment& a = *sweeps_[s];
-        const auto i = static_cast<std::int32_t>(rest % a.count);
-        rest /= a.count;
-        const float v = geometry::swept_value(a.start, a.step, i + 1);
-        if (a.key == Key::TE) {
+    varying_values(sweeps_, columns_, index, [&](Key k, float v) {
+        if (k == Key::TE) {
             te_deg = v;
             g.TE = geometry::swept_angle(v, 1);
-        } else if (a.key == Key::FDE) {
+        } else if (k == Key::FDE) {
             fde = v;
             g.TE = geometry::swept_angle(v, 2);
         } else {
-            g.*info(a.key).member = v;
+            g.*info(k).member = v;
         }
-    }
-
-    for (const Assignment* a : columns_) {
-        const float v = a->column[static_cast<std::size_t>(index)];
-        if (a->key == Key::TE) {
-            te_deg = v;
-            g.TE = geometry::swept_angle(v, 1);
-        } else if (a->key == Key::FDE) {
-            fde = v;
-            g.TE = geometry::swept_angle(v, 2);
-        } else {
-            g.*info(a->key).member = v;
-        }
-    }
+    });
 
     const geometry::DesignCase& c = mode_->cases[case_index_];
     d.status = (phase_ ? c.with_phase : c.plain)(g);
@@ -414,6 +412,20 @@ std::vector<Key> standing_for(std::string_view name, bool main_given) {
     return {};
 }
 
+// The values of an offset design under the columns that show them; the
+// four derived from the rest come last.
+std::array<std::pair<Value, float>, 26> offset_values(const geometry::OffsetDesign& o) {
+    return {{{Value::DM, o.DM},       {Value::FM, o.FM},       {Value::H, o.H},
+             {Value::HC, o.HC},       {Value::TH0, o.TH0},     {Value::BETA, o.BETA},
+             {Value::ALPHA, o.ALPHA}, {Value::E, o.E},         {Value::TE, o.TE},
+             {Value::FDE, o.FDE},     {Value::AS, o.AS},       {Value::FS, o.FS},
+             {Value::C2, o.C2},       {Value::DS, o.DS},       {Value::DSY, o.DSY},
+             {Value::LS, o.LS},       {Value::LSM, o.LSM},     {Value::FEQ, o.FEQ},
+             {Value::M, o.M},         {Value::DFPR, o.DFPR},   {Value::DSRPR, o.DSRPR},
+             {Value::DF, o.DF},       {Value::chord, o.chord}, {Value::feed_axis, o.feed_axis},
+             {Value::length, o.length}, {Value::height, o.height}}};
+}
+
 constexpr const char* kOffsetSets =
     "the sets of mode 3 are DM, FM, one of H, HC and TH0, one of BETA, E, ALPHA and TE (or FDE), and one of DS, LS, "
     "LSM, C2, DFPR and DSRPR (cases 1 to 24); DM, TH0, TE (or FDE), BETA and one of DS, LS, LSM, C2, DFPR and DSRPR "
@@ -473,14 +485,11 @@ void Study::select_offset_case() {
 std::uint32_t Study::offset_checks(const geometry::OffsetDesign& d, geometry::Status status) const {
     std::uint32_t checks = 0;
     const bool no_solution = status != geometry::Status::solved;
-    const bool horn = inputs_.find(Key::DF) != nullptr;
+    const bool horn = horn_;
     auto given = [&](Value v) { return !(solved_mask_ & bit(v)); };
-    const std::pair<Value, float> shown[] = {
-        {Value::DM, d.DM}, {Value::FM, d.FM}, {Value::H, d.H}, {Value::HC, d.HC}, {Value::TH0, d.TH0},
-        {Value::BETA, d.BETA}, {Value::ALPHA, d.ALPHA}, {Value::E, d.E}, {Value::TE, d.TE}, {Value::FDE, d.FDE},
-        {Value::AS, d.AS}, {Value::FS, d.FS}, {Value::C2, d.C2}, {Value::DS, d.DS}, {Value::DSY, d.DSY},
-        {Value::LS, d.LS}, {Value::LSM, d.LSM}, {Value::FEQ, d.FEQ}, {Value::M, d.M}, {Value::DFPR, d.DFPR},
-        {Value::DSRPR, d.DSRPR}, {Value::DF, d.DF}};
+    // The values checked: all but the four derived from the rest.
+    const auto all = offset_values(d);
+    const std::span<const std::pair<Value, float>> shown(all.data(), all.size() - 4);
     bool finite = true;
     for (const auto& [v, x] : shown) {
         if (v == Value::DF && !horn) continue;
@@ -515,28 +524,15 @@ Design Study::offset_design(std::int64_t index) const {
     Design d;
     d.index = index;
     geometry::OffsetInputs in = offset_base_;
-    std::int64_t rest = index;
-    for (std::size_t s = sweeps_.size(); s-- > 0;) {
-        const Assignment& a = *sweeps_[s];
-        const auto i = static_cast<std::int32_t>(rest % a.count);
-        rest /= a.count;
-        offset_input(in, a.key) = geometry::swept_value(a.start, a.step, i + 1);
-    }
-    for (const Assignment* a : columns_) offset_input(in, a->key) = a->column[static_cast<std::size_t>(index)];
+    varying_values(sweeps_, columns_, index, [&](Key k, float v) { offset_input(in, k) = v; });
     const int number = case_number();
     d.status = geometry::solve_offset(number, in, d.offset);
     const geometry::OffsetDesign& o = d.offset;
-    const std::pair<Value, float> values[] = {
-        {Value::DM, o.DM}, {Value::FM, o.FM}, {Value::H, o.H}, {Value::HC, o.HC}, {Value::TH0, o.TH0},
-        {Value::BETA, o.BETA}, {Value::ALPHA, o.ALPHA}, {Value::E, o.E}, {Value::TE, o.TE}, {Value::FDE, o.FDE},
-        {Value::AS, o.AS}, {Value::FS, o.FS}, {Value::C2, o.C2}, {Value::DS, o.DS}, {Value::DSY, o.DSY},
-        {Value::LS, o.LS}, {Value::LSM, o.LSM}, {Value::FEQ, o.FEQ}, {Value::M, o.M}, {Value::DFPR, o.DFPR},
-        {Value::DSRPR, o.DSRPR}, {Value::DF, o.DF}, {Value::chord, o.chord}, {Value::feed_axis, o.feed_axis},
-        {Value::length, o.length}, {Value::height, o.height}};
-    for (const auto& [v, x] : values) d.values[static_cast<std::size_t>(v)] = x;
+
+    for (const auto& [v, x] : offset_values(o)) d.values[static_cast<std::size_t>(v)] = x;
     std::uint64_t present = 0;
     for (Value v : kOffset) present |= bit(v);
-    if (inputs_.find(Key::DF) == nullptr) present &= ~bit(Value::DF);
+    if (!horn_) present &= ~bit(Value::DF);
     if (d.status != geometry::Status::solved) present &= ~solved_mask_;
     d.present = present;
     d.checks = offset_checks(o, d.status);

@@ -115,6 +115,7 @@ private:
     const geometry::DesignMode* mode_ = nullptr;  // modes 1 and 2
     std::size_t case_index_ = 0;
     bool phase_ = false;
+    bool horn_ = false;  // mode 3 with DF: the feed's horn is checked
     float type_ = 0;
     bool te_given_ = false;   // TE in degrees (else FDE, or solved)
     bool fde_given_ = false;
