@@ -12,17 +12,15 @@ LS, LSM, DS, DSY, DFPR and DSRPR as traced equal the row's.  Each design is
 then solved again from two other cases.  Then: the worked examples, the two
 designs of one E, each check passed and failed, and the axisymmetric limit.
 """
-import csv
-import io
 import math
 import os
 import random
-import subprocess
 import sys
 
 import numpy as np
 
 from checklist import expect, finish
+from offset_conic import Conic, solved_rows
 
 SOLVE = os.path.join(os.path.abspath(sys.argv[1]), "refldsgn-solve")
 SHAPES = ["BETA", "E", "ALPHA", "TE"]
@@ -31,11 +29,7 @@ MAIN = ["H", "HC", "TH0"]
 
 
 def rows(args):
-    r = subprocess.run([SOLVE] + args + ["-f", "csv"], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    expect(r.returncode == 0, "%s: %s" % (args, r.stderr.strip()))
-    # Each number as the float it stands for.
-    return [{k: (v if k in ("type", "check") else float(np.float32(v)) if v else math.nan) for k, v in row.items()}
-            for row in csv.DictReader(io.StringIO(r.stdout))]
+    return solved_rows(SOLVE, args)
 
 
 def case_inputs(k, rng):
@@ -65,13 +59,11 @@ def reflect(d, n):
     return d - 2 * np.sum(d * n, axis=-1, keepdims=True) * n
 
 
-class Trace:
+class Trace(Conic):
     def __init__(self, row):
-        self.t = -1 if row["type"] == "cassegrain" else 1
+        super().__init__(row)
+        self.t = self.sign
         self.FM, self.H, self.DM = row["FM"], row["H"], row["DM"]
-        b, a, c2 = math.radians(row["BETA"]), row["AS"], row["C2"]
-        self.a = a
-        self.feed = np.array([-c2 * math.sin(b), 0.0, -c2 * math.cos(b)])
         to_focus = -self.feed / np.linalg.norm(self.feed)
         # The feed axis: ALPHA from F'->O in the plane of symmetry, on the
         # side whose ray reaches the aperture centre.
@@ -86,10 +78,7 @@ class Trace:
         self.axis = best[1]
         self.across = np.cross(np.array([0.0, 1.0, 0.0]), self.axis)
 
-    def sub(self, u):
-        """Where rays from F' along u meet the conic |PF'| -+ |PO| = 2a."""
-        s = (4 * self.a ** 2 - np.dot(self.feed, self.feed)) / (2 * u @ self.feed + 4 * self.a)
-        return self.feed + s[:, None] * u, s
+    sub = Conic.along
 
     def land(self, u):
         p, s = self.sub(u)

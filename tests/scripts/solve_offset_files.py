@@ -5,7 +5,6 @@ shows), covering the rims; the .tor objects parsed and set against the row
 and against the foci, the rim and the feed axis found from the row's
 foci and 2a; the profile on both curves; and the errors around them."""
 import csv
-import io
 import math
 import os
 import re
@@ -16,6 +15,7 @@ import tempfile
 import numpy as np
 
 from checklist import expect, finish
+from offset_conic import Conic, solved_rows
 
 SOLVE = os.path.join(os.path.abspath(sys.argv[1]), "refldsgn-solve")
 DESIGNS = [["type=cassegrain", "DM=45", "FM=38", "H=40", "DS=10", "BETA=6"],
@@ -27,11 +27,6 @@ def run(args, cwd):
     return subprocess.run([SOLVE] + args, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
 
-def row_of(args, cwd):
-    r = run(args + ["-f", "csv"], cwd)
-    return {k: (v if k in ("type", "check") else float(np.float32(v)) if v else math.nan)
-            for k, v in next(csv.DictReader(io.StringIO(r.stdout))).items()}
-
 
 def read_sfc(path):
     lines = open(path).read().splitlines()
@@ -42,29 +37,6 @@ def read_sfc(path):
     expect(len(values) == nx * ny, "%s: %d values for %d x %d" % (path, len(values), nx, ny))
     z = np.array(values).reshape(nx, ny)  # y runs fastest
     return np.linspace(xs, xe, nx), np.linspace(ys, ye, ny), z
-
-
-class Conic:
-    """The sub conic from its foci (O and F') and 2a alone."""
-
-    def __init__(self, row):
-        b = math.radians(row["BETA"])
-        self.feed = -row["C2"] * np.array([math.sin(b), 0, math.cos(b)])
-        self.a, self.sign = row["AS"], (-1 if row["type"] == "cassegrain" else 1)
-
-    def residual(self, p):  # |PF'| -+ |PO| - 2a, relative
-        return (np.linalg.norm(p - self.feed, axis=-1) + self.sign * np.linalg.norm(p, axis=-1) - 2 * self.a) / (2 * self.a)
-
-    def on_line(self, u0):
-        """The sub point of the central ray: on the line O-Q0."""
-        fu = u0 @ self.feed
-        if self.sign < 0:
-            return (np.dot(self.feed, self.feed) - 4 * self.a ** 2) / (4 * self.a + 2 * fu) * u0
-        return -(4 * self.a ** 2 - np.dot(self.feed, self.feed)) / (4 * self.a + 2 * fu) * u0
-
-    def along(self, u):  # from F' along u
-        s = (4 * self.a ** 2 - np.dot(self.feed, self.feed)) / (2 * u @ self.feed + 4 * self.a)
-        return self.feed + s[..., None] * u
 
 
 def parse_tor(text):
@@ -91,7 +63,7 @@ with tempfile.TemporaryDirectory() as work:
         r = run(args + ["unit=mm", "taper=12", "freq=30", "--sfc-main", "m.sfc", "--sfc-sub", "s.sfc",
                         "--grid", "31,23", "--tor", "d.tor", "--profile", "p.csv"], work)
         expect(r.returncode == 0, "%s: %s" % (what, r.stderr))
-        row = row_of(args, work)
+        row = solved_rows(SOLVE, args, work)[0]
         conic = Conic(row)
         R, F, H = row["DM"] / 2, row["FM"], row["H"]
 
@@ -112,7 +84,7 @@ with tempfile.TemporaryDirectory() as work:
         axis = (p0 - conic.feed) / np.linalg.norm(p0 - conic.feed)
         across = np.cross([0, 1, 0], axis)
         te = math.radians(row["TE"])
-        edges = conic.along(np.array([math.cos(te) * axis + s * math.sin(te) * across for s in (1, -1)]))
+        edges, _ = conic.along(np.array([math.cos(te) * axis + s * math.sin(te) * across for s in (1, -1)]))
         centre = edges.mean(axis=0)
         ex = (edges[0] - edges[1]) / np.linalg.norm(edges[0] - edges[1])
         ez = np.array([-ex[2], 0, ex[0]])

@@ -1,6 +1,6 @@
 // The study core: the shortest number text against the library's, rows in
-// blocks on several threads against one pass, columns against rows, and a
-// write error in the middle of a threaded run.
+// blocks on several threads against one pass, and columns against rows.
+// (Write errors under several threads: tests/scripts/solve_cli.py.)
 #include <gtest/gtest.h>
 
 #include <charconv>
@@ -11,13 +11,11 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "study/columns.hpp"
 #include "study/formats.hpp"
 #include "study/row_stream.hpp"
-#include "textio/error.hpp"
 
 namespace {
 
@@ -119,18 +117,6 @@ TEST(RowStream, BlocksJoinToTheTextOfOnePass) {
             }
         }
     }
-}
-
-// A full device under two threads: the write error comes out of
-// write_rows, the threads end, and what reached the device was written
-// in order.
-TEST(RowStream, WriteErrorStopsEveryThread) {
-    const int fd = ::open("/dev/full", O_WRONLY);
-    if (fd < 0) GTEST_SKIP() << "no /dev/full here";
-    const study::Study s = make_study({"type=-1", "DM=100:200:0.0001", "LM=10", "LS=30", "FDE=0.5"});
-    const auto f = study::make_format(study::Format::csv, s);
-    textio::OutputUnit out(1, "/dev/full", fd, true);
-    EXPECT_THROW(study::write_rows(*f, s, out, 2), textio::IoError);
 }
 
 TEST(Columns, SameNumbersAsTheRows) {
