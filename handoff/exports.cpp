@@ -12,7 +12,9 @@ namespace {
 
 using study::InputError;
 
-study::Range range_of(const std::string& text, const char* option, float diameter) {
+}  // namespace
+
+study::Range sample_range(const std::string& text, const char* option, float diameter) {
     study::Range r;
     if (text.empty()) {
         r.start = 0;
@@ -28,6 +30,8 @@ study::Range range_of(const std::string& text, const char* option, float diamete
     }
     return r;
 }
+
+namespace {
 
 void check_champ(const study::Range& r, const char* option, const std::string& file) {
     if (file.empty()) return;
@@ -73,8 +77,8 @@ void write_profile_file(const std::string& name, const std::array<ProfileSamples
 ExportPlan plan_exports(const ExportOptions& o, const study::Study& study, const study::Design& d) {
     study.require_axisymmetric("the .rsf, CHAMP and profile files");
     ExportPlan plan;
-    plan.main = range_of(o.main_range, "--main-range", d.g.DM);
-    plan.sub = range_of(o.sub_range, "--sub-range", d.g.DS);
+    plan.main = sample_range(o.main_range, "--main-range", d.g.DM);
+    plan.sub = sample_range(o.sub_range, "--sub-range", d.g.DS);
     check_champ(plan.main, "--main-range", o.champ_main);
     check_champ(plan.sub, "--sub-range", o.champ_sub);
     if (!o.zoffset.empty() && !study::parse_number(o.zoffset, plan.zoffset))

@@ -25,6 +25,10 @@ struct ExportOptions {
     }
 };
 
+// The diameters START:STOP:STEP of --main-range or --sub-range (text),
+// 0:D:D/20 when empty; throws study::InputError.
+study::Range sample_range(const std::string& text, const char* option, float diameter);
+
 // Everything the files need, checked before anything is written (throws
 // study::InputError).
 struct ExportPlan {

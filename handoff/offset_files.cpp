@@ -142,21 +142,30 @@ void write_sfc(const std::string& path, const study::Study& study, const study::
     file.close();
 }
 
-void write_offset_profile(const std::string& path, const study::Design& d) {
+std::array<std::vector<OffsetProfilePoint>, 2> offset_profile_samples(const study::Design& d) {
     const geometry::OffsetFrame fr = geometry::offset_frame(d.offset);
     const double R = double(d.offset.DM) / 2, F = d.offset.FM;
-    textio::OutputUnit file = textio::OutputUnit::create(1, path);
-    file.record("reflector,x,z");
     constexpr int kSamples = 21;
+    std::array<std::vector<OffsetProfilePoint>, 2> out;
     for (int k = 0; k < kSamples; ++k) {
         const double x = fr.H - R + 2 * R * k / (kSamples - 1);
-        file.record("main," + shortest(x) + "," + shortest(x * x / (4 * F)));
+        out[0].push_back({static_cast<float>(x), static_cast<float>(x * x / (4 * F))});
     }
     for (int k = 0; k < kSamples; ++k) {
         const double s = fr.te * (1 - 2.0 * k / (kSamples - 1));
         const Vec3 p = fr.sub(fr.ray(s));
-        file.record("sub," + shortest(p.x) + "," + shortest(p.z + F));
+        out[1].push_back({static_cast<float>(p.x), static_cast<float>(p.z + F)});
     }
+    return out;
+}
+
+void write_offset_profile(const std::string& path, const study::Design& d) {
+    const auto samples = offset_profile_samples(d);
+    textio::OutputUnit file = textio::OutputUnit::create(1, path);
+    file.record("reflector,x,z");
+    for (std::size_t r = 0; r < 2; ++r)
+        for (const OffsetProfilePoint& p : samples[r])
+            file.record(std::string(r == 0 ? "main," : "sub,") + shortest(p.x) + "," + shortest(p.z));
     file.close();
 }
 

@@ -4,7 +4,9 @@
 // reflectors in the plane of symmetry.
 #pragma once
 
+#include <array>
 #include <string>
+#include <vector>
 
 #include "study/study.hpp"
 
@@ -35,6 +37,15 @@ void write_sfc(const std::string& path, const study::Study& study, const study::
 // the feed; one more frame, sub_grid_coor, places the sub's .sfc grid.
 // Lengths carry the study's unit, which must be given.
 void write_tor(const std::string& path, const study::Study& study, const study::Design& d);
+
+// The points of the profile of an offset design: 21 a curve, x and z in
+// the main frame (vertex at the origin), as floats.  The main curve runs
+// across the aperture in x; the sub curve from the feed ray at +TE to the
+// one at -TE.
+struct OffsetProfilePoint {
+    float x, z;
+};
+std::array<std::vector<OffsetProfilePoint>, 2> offset_profile_samples(const study::Design& d);
 
 // Both curves in the plane of symmetry as x,z points in the main frame
 // (vertex at the origin): reflector,x,z.

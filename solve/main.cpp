@@ -16,6 +16,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cad/files.hpp"
+#include "cad/model.hpp"
 #include "draw/pictures.hpp"
 #include "handoff/cassbeam.hpp"
 #include "handoff/exports.hpp"
@@ -47,6 +49,7 @@ struct Options {
     unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
     std::string jobs_text;  // -j as typed, empty when not given
     std::string sfc_main, sfc_sub, tor, grid;  // files of an offset design
+    cad::CadOptions cad;
 };
 
 // Pictures hold every row in memory; these keep them to a size a browser
@@ -141,12 +144,16 @@ int run(Options opt) {
         throw study::InputError("the .rsf and CHAMP files are profiles of surfaces of revolution; for an offset design "
                                 "(mode 3) write --sfc-main, --sfc-sub and --tor");
     const handoff::Grid grid = opt.grid.empty() ? handoff::Grid{} : handoff::parse_grid(opt.grid);
-    const bool files = opt.exports.any() || !opt.cassbeam.empty() || grasp || !offset_profile.empty();
+    const bool files = opt.exports.any() || !opt.cassbeam.empty() || grasp || !offset_profile.empty() || opt.cad.any() ||
+                       !opt.cad.tolerance.empty() || !opt.cad.thickness.empty() || opt.cad.dxf_r12;
     if (files && chosen.failed(study::Check::no_solution)) {
         throw study::InputError("row " + std::to_string(opt.at) + " has no solution: no surface to write");
     }
     handoff::ExportPlan plan;
     if (opt.exports.any()) plan = handoff::plan_exports(opt.exports, study, chosen);
+    cad::Model model;
+    if (opt.cad.any() || !opt.cad.tolerance.empty() || !opt.cad.thickness.empty() || opt.cad.dxf_r12)
+        model = cad::make_model(opt.cad, opt.exports.main_range, opt.exports.sub_range, study, chosen);
     handoff::CassbeamSettings cassbeam;
     if (!opt.cassbeam.empty() || opt.analyze)
         cassbeam = handoff::cassbeam_settings(study, opt.analyze ? "--analyze" : "--cassbeam");
@@ -174,6 +181,7 @@ int run(Options opt) {
     if (!opt.sfc_sub.empty()) handoff::write_sfc(opt.sfc_sub, study, chosen, true, grid);
     if (!opt.tor.empty()) handoff::write_tor(opt.tor, study, chosen);
     if (!offset_profile.empty()) handoff::write_offset_profile(offset_profile, chosen);
+    cad::write_cad_files(opt.cad, model);
     if (!opt.cassbeam.empty()) {
         handoff::write_cassbeam_input(opt.cassbeam + ".in", opt.cassbeam + ".geom", opt.cassbeam + ".geom",
                                       opt.cassbeam, study, chosen, cassbeam);
@@ -300,6 +308,20 @@ int main(int argc, char** argv) {
     app.add_option("--tor", opt.tor, "the design as GRASP objects (needs unit=; the feed taper is taper=, default 10 dB)")
         ->type_name("FILE")->group(grasp);
 
+    const char* cad = "CAD files of the row --at (frame of --profile: z along the axis, main vertex at the origin)";
+    app.add_option("--dxf", opt.cad.dxf, "both profiles in DXF R2000: layers MAIN and SUB, an exact rational SPLINE\n"
+                   "and an LWPOLYLINE through the --profile samples each; $INSUNITS from unit=")
+        ->type_name("FILE")->group(cad);
+    app.add_flag("--dxf-r12", opt.cad.dxf_r12, "write the DXF as R12: a POLYLINE through the samples each")->group(cad);
+    app.add_option("--stl", opt.cad.stl, "both reflectors as triangles in binary STL")->type_name("FILE")->group(cad);
+    app.add_option("--tolerance", opt.cad.tolerance, "the largest distance of an STL triangle from the surface\n"
+                   "(default DM*1e-5)")
+        ->type_name("T")->group(cad);
+    app.add_option("--step", opt.cad.step, "both reflectors as exact faces in STEP AP214 (needs unit=mm, m, in or ft)")
+        ->type_name("FILE")->group(cad);
+    app.add_option("--thickness", opt.cad.thickness, "make --step solids: each reflector T thick behind its face")
+        ->type_name("T")->group(cad);
+
     const char* analysis = "Analysis with cassbeam (needs freq=GHZ; taper=DB, taper_angle=DEG)";
     app.add_option("--cassbeam", opt.cassbeam, "write PREFIX.in and PREFIX.geom for cassbeam of the row --at")
         ->type_name("PREFIX")->group(analysis);
@@ -328,6 +350,9 @@ int main(int argc, char** argv) {
     } catch (const study::InputError& e) {
         std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
         return 2;
+    } catch (const cad::CadError& e) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
+        return 1;
     } catch (const handoff::AnalysisError& e) {
         std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
         return 1;

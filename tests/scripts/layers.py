@@ -5,6 +5,7 @@ folder above it, and no library links a library above it.
     textio  geometry      bottom
     export  study         surface files; studies (inputs, rows, checks, formats)
     draw    handoff       pictures; surface files and cassbeam of a study
+    cad                   DXF, STL and STEP of a design
     dialogue  solve  python   front ends
 """
 import os
@@ -23,8 +24,9 @@ ALLOWED = {
     "study": {"geometry", "textio"},
     "draw": {"study", "export", "geometry", "textio"},
     "handoff": {"study", "export", "geometry", "textio"},
+    "cad": {"handoff", "study", "export", "geometry", "textio"},
     "dialogue": {"export", "geometry", "textio"},
-    "solve": {"draw", "handoff", "study", "export", "geometry", "textio"},
+    "solve": {"cad", "draw", "handoff", "study", "export", "geometry", "textio"},
     "python": {"draw", "handoff", "study", "export", "geometry", "textio"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([A-Za-z_]+)/')

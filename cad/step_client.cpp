@@ -1,0 +1,206 @@
+// --step: the model handed to the STEP component, a plug-in built with
+// OpenCASCADE and installed beside the programs.  A build or installation
+// without it writes every other file; --step then says what to install.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <array>
+#include <cmath>
+#include <numbers>
+
+#include "cad/files.hpp"
+#include "cad/step_plugin.h"
+#include "study/study.hpp"
+
+#ifndef REFLDSGN_STEP_PLUGIN_DIR
+#define REFLDSGN_STEP_PLUGIN_DIR "../lib/refldsgn"
+#endif
+
+namespace cad {
+namespace {
+
+constexpr const char* kPlugin = "refldsgn-step.so";
+constexpr const char* kInstall =
+    "--step needs the STEP component of refldsgn, built with OpenCASCADE (Debian: install the package refldsgn-cad, "
+    "or build with libocct-data-exchange-dev and libtbb-dev)";
+
+using geometry::Vec3;
+
+std::string program_directory() {
+    std::string path(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
+    if (n <= 0) return ".";
+    path.resize(static_cast<std::size_t>(n));
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+// The plug-in's entry, loaded once: beside the program (a build tree), then
+// in the library directory of its installation.
+refldsgn_write_step_fn entry(std::string* why) {
+    static refldsgn_write_step_fn fn = nullptr;
+    static std::string error;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        const std::string dir = program_directory();
+        for (const std::string& candidate : {dir + "/" + kPlugin, dir + "/" + REFLDSGN_STEP_PLUGIN_DIR + "/" + kPlugin}) {
+            if (::access(candidate.c_str(), F_OK) != 0) continue;
+            void* lib = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (lib == nullptr) {
+                error = std::string("cannot load ") + candidate + ": " + ::dlerror();
+                break;
+            }
+            fn = reinterpret_cast<refldsgn_write_step_fn>(::dlsym(lib, "refldsgn_write_step"));
+            if (fn == nullptr) error = candidate + " is no STEP component of refldsgn";
+            break;
+        }
+    }
+    if (why != nullptr) *why = error;
+    return fn;
+}
+
+void put(double (&to)[3], Vec3 v) {
+    to[0] = v.x;
+    to[1] = v.y;
+    to[2] = v.z;
+}
+Vec3 unit(Vec3 v) { return (1 / geometry::norm(v)) * v; }
+Vec3 from_plane(Point2 p) { return {p.x, 0, p.z}; }
+
+struct Reflectors {
+    std::array<std::vector<refldsgn_step_arc>, 2> arcs;
+    std::array<refldsgn_step_reflector, 2> items{};
+};
+
+void set_arcs(std::vector<refldsgn_step_arc>& to, const std::vector<Arc>& pieces) {
+    for (const Arc& a : pieces) to.push_back({{a.p0.x, a.p0.z}, {a.p1.x, a.p1.z}, {a.p2.x, a.p2.z}, a.w});
+}
+
+// Surfaces of revolution about z: the profiles themselves, over the radii
+// of the profile file.
+void axisymmetric(const Model& m, Reflectors& out) {
+    const Conic& sub = m.reflectors[1].conic;
+    const double focal = std::sqrt(sub.a * sub.a + (sub.kind == Conic::Kind::ellipse ? -1 : 1) * sub.b * sub.b);
+    const double f1 = sub.centre.z + focal, f2 = sub.centre.z - focal, F = m.reflectors[0].conic.F;
+    const double feed = std::fabs(f1 - F) > std::fabs(f2 - F) ? f1 : f2;
+    for (std::size_t k = 0; k < 2; ++k) {
+        const Reflector& R = m.reflectors[k];
+        const double s0 = std::min(R.s0, R.s1), s1 = std::max(R.s0, R.s1);
+        set_arcs(out.arcs[k], arcs(R.conic, s0, s1));
+        refldsgn_step_reflector& r = out.items[k];
+        put(r.origin, {0, 0, 0});
+        put(r.axis, {0, 0, 1});
+        put(r.x_dir, {1, 0, 0});
+        const Point2 p0 = point(R.conic, s0);
+        r.back[0] = k == 0 ? 0 : p0.x;
+        r.back[1] = k == 0 ? -1 : p0.z - feed;
+    }
+}
+
+// An offset design: the parent surfaces of revolution, beyond the rims,
+// trimmed by the aperture's cylinder and by the feed cone.
+void offset(const Model& m, Reflectors& out) {
+    const geometry::OffsetFrame& fr = *m.frame;
+    const double F = fr.FM, R = fr.DM / 2, T = m.thickness;
+    const Vec3 lift{0, 0, F};  // from the frame at the prime focus to the vertex frame
+    // The main reflector: the paraboloid about z out past the aperture.
+    const double reach = std::fabs(fr.H) + 1.05 * R;
+    Conic parabola = m.reflectors[0].conic;
+    set_arcs(out.arcs[0], arcs(parabola, 0, reach));
+    refldsgn_step_reflector& main = out.items[0];
+    // The seam of each surface of revolution, the half plane of its
+    // meridian, lies on the side away from the rim.
+    put(main.origin, {0, 0, 0});
+    put(main.axis, {0, 0, 1});
+    put(main.x_dir, {fr.H < 0 ? 1.0 : -1.0, 0, 0});
+    main.back[0] = 0;
+    main.back[1] = -1;
+    main.trim = REFLDSGN_TRIM_CYLINDER;
+    const double depth = reach * reach / (4 * F) + 2 * T + fr.DM;
+    put(main.trim_origin, {fr.H, 0, -depth});
+    put(main.trim_axis, {0, 0, 1});
+    main.trim_size = R;
+    main.trim_length = 3 * depth;
+
+    // The sub conic about its axis F'O, out past the rim the feed cone cuts.
+    const Conic& c = m.reflectors[1].conic;
+    const Vec3 feed = fr.feed + lift;
+    const Vec3 centre = from_plane(c.centre), u = from_plane(c.u), v = from_plane(c.v);
+    double farthest = 0, rho = 0;
+    for (int k = 0; k < 256; ++k) {
+        const double s = 2 * std::numbers::pi * k / 256;
+        const Vec3 dir = std::cos(fr.te) * fr.axis +
+                         std::sin(fr.te) * (std::cos(s) * fr.across + std::sin(s) * Vec3{0, 1, 0});
+        const Vec3 p = fr.sub(dir) + lift;
+        farthest = std::max(farthest, geometry::norm(p - feed));
+        const Vec3 q = p - centre;
+        rho = std::max(rho, geometry::norm(q - geometry::dot(q, u) * u));
+    }
+    Conic meridian;  // in the half plane of the sub axis: x from the axis, z along it
+    meridian.kind = c.kind;
+    meridian.u = {0, 1};
+    meridian.v = {1, 0};
+    meridian.a = std::fabs(c.a);
+    meridian.b = c.b;
+    const bool ellipse = c.kind == Conic::Kind::ellipse;
+    const double s1 = ellipse ? std::numbers::pi : std::asinh(1.05 * rho / c.b) + 0.02;
+    set_arcs(out.arcs[1], arcs(meridian, 0, s1));
+    refldsgn_step_reflector& sub = out.items[1];
+    const Vec3 axis = c.a < 0 ? -1.0 * u : u;
+    put(sub.origin, centre);
+    put(sub.axis, axis);
+    const Vec3 q = from_plane(m.reflectors[1].samples[10]) - centre;  // the sub's centre point
+    const Vec3 outward = q - geometry::dot(q, axis) * axis;
+    put(sub.x_dir, geometry::norm(outward) > 1e-9 * m.DM ? -1.0 * unit(outward) : v);
+    const Vec3 vertex = centre + meridian.a * axis;
+    sub.back[0] = 0;
+    sub.back[1] = geometry::dot(vertex - feed, axis);
+    sub.trim = REFLDSGN_TRIM_CONE;
+    put(sub.trim_origin, feed);
+    put(sub.trim_axis, unit(fr.axis));
+    sub.trim_size = fr.te;
+    sub.trim_length = 2 * farthest + 4 * T;
+}
+
+}  // namespace
+
+bool step_available(std::string* why) {
+    std::string error;
+    const bool ok = entry(&error) != nullptr;
+    if (why != nullptr) *why = ok ? "" : error.empty() ? kInstall : error;
+    return ok;
+}
+
+void write_step(const Model& m, const std::string& path) {
+    std::string why;
+    const refldsgn_write_step_fn fn = entry(&why);
+    if (fn == nullptr) throw study::InputError(why.empty() ? kInstall : why);
+    Reflectors rs;
+    if (m.offset)
+        offset(m, rs);
+    else
+        axisymmetric(m, rs);
+    const char* names[] = {"main reflector", "subreflector"};
+    for (std::size_t k = 0; k < 2; ++k) {
+        rs.items[k].name = names[k];
+        rs.items[k].arcs = rs.arcs[k].data();
+        rs.items[k].n_arcs = static_cast<int>(rs.arcs[k].size());
+    }
+    static const char* kStepUnits[] = {"INCH", "FT", "MM", "M"};
+    WholeFile file(path);
+    file.release_stream();
+    refldsgn_step_input in{};
+    in.abi = REFLDSGN_STEP_ABI;
+    in.path = file.temporary().c_str();
+    in.unit = kStepUnits[m.unit];
+    in.description = "refldsgn-solve: main reflector and subreflector";
+    in.thickness = m.thickness;
+    in.reflectors = rs.items.data();
+    in.n_reflectors = 2;
+    char message[512] = {0};
+    if (fn(&in, message, sizeof message) != 0) throw CadError(path + ": " + message);
+    file.commit();
+}
+
+}  // namespace cad
