@@ -1,6 +1,5 @@
 #include "cad/files.hpp"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,27 +13,31 @@
 namespace cad {
 
 WholeFile::WholeFile(std::string path) : path_(std::move(path)) {
+    // A link is followed: the file it names is the one replaced.
     struct stat st {};
-    const bool exists = ::stat(path_.c_str(), &st) == 0;
+    if (::lstat(path_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* target = ::realpath(path_.c_str(), nullptr)) {
+            target_ = target;
+            std::free(target);
+        }
+    }
+    if (target_.empty()) target_ = path_;
+    const bool exists = ::stat(target_.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) {
         // A device, a pipe or a terminal: written in place.
-        temporary_ = path_;
-        stream_ = std::fopen(path_.c_str(), "wb");
+        temporary_ = target_;
+        stream_ = std::fopen(target_.c_str(), "wb");
         if (stream_ == nullptr) fail(errno);
         return;
     }
-    std::string templ = path_ + ".XXXXXX";
+    // The temporary file: a short hidden name in the same directory.
+    const std::size_t slash = target_.rfind('/');
+    std::string templ = (slash == std::string::npos ? std::string() : target_.substr(0, slash + 1)) + ".refldsgn.XXXXXX";
     const int fd = ::mkstemp(templ.data());
-    if (fd < 0) {
-        // Report what opening the file itself would say.
-        const int os = errno;
-        const int probe = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0666);
-        if (probe >= 0) ::close(probe);
-        fail(probe >= 0 ? os : errno);
-    }
+    if (fd < 0) fail(errno);
     temporary_ = templ;
     renamed_ = true;
-    // The mode a new file gets: 0666 less the umask.
+    // The mode of the file it replaces, or 0666 less the umask.
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd, exists ? (st.st_mode & 07777) : (0666 & ~mask));
@@ -80,7 +83,7 @@ void WholeFile::commit() {
         stream_ = nullptr;
         if (!flushed || !closed) fail(flushed ? errno : os);
     }
-    if (renamed_ && ::rename(temporary_.c_str(), path_.c_str()) != 0) fail(errno);
+    if (renamed_ && ::rename(temporary_.c_str(), target_.c_str()) != 0) fail(errno);
     done_ = true;
 }
 

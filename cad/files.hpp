@@ -37,7 +37,7 @@ public:
 
 private:
     void fail(int os_error);
-    std::string path_, temporary_;
+    std::string path_, target_, temporary_;
     std::FILE* stream_ = nullptr;
     bool renamed_ = false, done_ = false;
 };

@@ -92,7 +92,13 @@ def arguments(rng, study):
         elif r < 0.85:
             args.append(rng.choice(["--strict", "--bogus", "-x", "--", "DM", "-j 1", "-j 2", "-j 7", "-j 0",
                                     "--jobs=-1", "-j x", "-j 99999"]))
-        elif r < 0.9:
+        elif r < 0.88:
+            args.append(rng.choice(["--dxf x.dxf", "--dxf-r12", "--stl x.stl", "--step x.step", "unit=m", "unit=in",
+                                    "--tolerance " + rng.choice(["1", "0.1", "0.01", "0", "-1", "abc", "1e-30", "nan",
+                                                                 "1e38"]),
+                                    "--thickness " + rng.choice(["0.01", "0.5", "0", "-2", "x", "1e30", "1e-20"]),
+                                    "--main-range 0.5:6:0.5", "--sub-range 0:1:0.25"]))
+        elif r < 0.92:
             args.append(rng.choice(["--svg d.svg", "--plot p.svg", "--html h.html", "--at 1", "--at 0", "--at 3",
                                     "--plot-y LT", "--plot-y XX", "--rsf-main m.rsf", "--champ-sub s.champ",
                                     "--profile p.csv", "--main-range 0:1:0.1", "--label x", "--sfc-main m.sfc",

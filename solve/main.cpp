@@ -30,6 +30,12 @@
 #include "textio/error.hpp"
 #include "textio/output.hpp"
 
+#if defined(__SANITIZE_ADDRESS__)
+// OpenCASCADE (the STEP component) keeps a few one-time allocations to the
+// end of the process: not leaks of ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libTK\n"; }
+#endif
+
 namespace {
 
 constexpr const char* kProgram = "refldsgn-solve";

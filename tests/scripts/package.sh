@@ -3,7 +3,10 @@
 # licence under /usr, versioned as the CMake project, depending on nothing
 # beyond the C and C++ runtimes (cassbeam suggested); and, in a build with
 # the Python package, a second package python3-refldsgn that holds it (and
-# nothing of the first) where Debian's python3 looks, depending on numpy.
+# nothing of the first) where Debian's python3 looks, depending on numpy;
+# in a build with the STEP component, a package refldsgn-cad with the
+# plug-in (and the OpenCASCADE libraries it loads), which the programs of
+# the first package find once both are unpacked.
 set -u
 bin_dir=$1
 command -v dpkg-deb >/dev/null && command -v cpack >/dev/null || { echo "SKIP: needs dpkg-deb and cpack"; exit 77; }
@@ -29,6 +32,7 @@ if ! ldd "$bin_dir/refldsgn" | grep -q asan; then
   [ "$depends" = "libc6 libgcc-s1 libstdc++6 " ] || { echo "FAIL Depends: $depends"; fail=1; }
 fi
 grep -q python <<<"$list" && { echo "FAIL python files in $(basename "$deb")"; fail=1; }
+grep -q step <<<"$list" && { echo "FAIL the STEP component in $(basename "$deb")"; fail=1; }
 [ $fail = 0 ] && echo "package $(basename "$deb"): $(wc -l <<<"$list") entries"
 if [ -d "$bin_dir/python/refldsgn" ]; then
   pydeb=$(ls "$out"/python3-refldsgn_*.deb 2>/dev/null) || { echo "FAIL no python3-refldsgn package"; exit 1; }
@@ -42,5 +46,26 @@ if [ -d "$bin_dir/python/refldsgn" ]; then
   [ "$(dpkg-deb -f "$pydeb" Package)" = python3-refldsgn ] || { echo "FAIL package name"; fail=1; }
   dpkg-deb -f "$pydeb" Depends | grep -q 'python3-numpy' || { echo "FAIL python3-refldsgn Depends"; fail=1; }
   [ $fail = 0 ] && echo "package $(basename "$pydeb"): $(wc -l <<<"$pylist") entries"
+fi
+if [ -e "$bin_dir/refldsgn-step.so" ]; then
+  caddeb=$(ls "$out"/refldsgn-cad_*.deb 2>/dev/null) || { echo "FAIL no refldsgn-cad package"; exit 1; }
+  cadlist=$(dpkg-deb -c "$caddeb" | awk '{print $6}')
+  [ "$(grep -c '\.so$' <<<"$cadlist")" = 1 ] && grep -q '^\./usr/lib/.*refldsgn/refldsgn-step\.so$' <<<"$cadlist" ||
+    { echo "FAIL $caddeb holds $(grep '\.so$' <<<"$cadlist")"; fail=1; }
+  cad_depends=$(dpkg-deb -f "$caddeb" Depends)
+  grep -q "refldsgn (= $version)" <<<"$cad_depends" && grep -q libocct-data-exchange <<<"$cad_depends" ||
+    { echo "FAIL refldsgn-cad Depends: $cad_depends"; fail=1; }
+  # Unpacked as installed: the program finds its plug-in, and says what to
+  # install without it.
+  dpkg-deb -x "$deb" "$out/root"
+  dish=(type=cassegrain DM=6 FM=2.52 DS=0.35 TE=2.04624 unit=m -o /dev/null)
+  if "$out/root/usr/bin/refldsgn-solve" "${dish[@]}" --step "$out/a.step" 2>"$out/err"; then
+    echo "FAIL --step without refldsgn-cad succeeded"; fail=1
+  fi
+  grep -q refldsgn-cad "$out/err" || { echo "FAIL without refldsgn-cad: $(cat "$out/err")"; fail=1; }
+  dpkg-deb -x "$caddeb" "$out/root"
+  "$out/root/usr/bin/refldsgn-solve" "${dish[@]}" --step "$out/a.step" && grep -q "^ISO-10303-21;" "$out/a.step" ||
+    { echo "FAIL --step with refldsgn-cad unpacked"; fail=1; }
+  [ $fail = 0 ] && echo "package $(basename "$caddeb"): $(wc -l <<<"$cadlist") entries"
 fi
 exit $fail

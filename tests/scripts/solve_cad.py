@@ -440,9 +440,15 @@ def failures(d):
     open(d + "/big.stl", "w").write("old")
     r = subprocess.run(["bash", "-c", 'ulimit -f 1024; exec "$0" "$@"', SOLVE] + DISH + ["--stl", "big.stl", "--tolerance", "1e-5"],
                        cwd=d, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    left = sorted(f for f in os.listdir(d) if f.startswith("big"))
+    left = sorted(f for f in os.listdir(d) if f.startswith("big") or f.startswith(".refldsgn"))
     expect(r.returncode == 1 and "File too large" in r.stderr and left == ["big.stl"] and open(d + "/big.stl").read() == "old",
            "a cut STL: status %d, %s, %s" % (r.returncode, r.stderr.strip(), left))
+    # A link is written through, not replaced.
+    open(d + "/target.dxf", "w").write("old")
+    os.symlink("target.dxf", d + "/link.dxf")
+    r = run(DISH + ["--dxf", "link.dxf"], d)
+    expect(r.returncode == 0 and os.path.islink(d + "/link.dxf") and open(d + "/target.dxf").read().startswith("0\nSECTION"),
+           "a DXF through a link: %s" % r.stderr)
     r = run(DISH + ["unit=m", "--step", "/dev/full"], d)
     expect(r.returncode == 1, "STEP to a full device: status %d, %s" % (r.returncode, r.stderr.strip()))
     # A program without its STEP component says what to install, and writes nothing.
