@@ -47,6 +47,10 @@ private:
 // R12 (a POLYLINE through the samples each).
 std::string dxf_text(const Model& m, bool r12);
 
+// The number of triangles of the STL; throws study::InputError when the
+// tolerance would make too many.
+double stl_triangles(const Model& m);
+
 // The binary STL of both reflectors; returns the number of triangles.
 std::size_t write_stl(const Model& m, const std::string& path);
 

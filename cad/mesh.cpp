@@ -133,18 +133,40 @@ struct Mesh {
 std::array<float, 3> to_float(Vec3 v) { return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)}; }
 Vec3 to_double(const std::array<float, 3>& v) { return {v[0], v[1], v[2]}; }
 
-Mesh mesh(const Patch& p, double h) {
-    const std::vector<double> rs = rings(p, h);
-    if (rs.empty()) throw study::InputError("--tolerance is too fine: the mesh would pass " + std::to_string(std::int64_t(kMaxTriangles)) + " triangles");
+// The rings and their points: a mesh's plan, which bounds its size.
+struct Plan {
+    std::vector<double> rs;
     std::vector<int> counts;
-    double total = 0;
-    for (std::size_t j = 0; j < rs.size(); ++j) {
-        counts.push_back(j == 0 && p.pole ? 1 : ring_points(p, rs[j], h));
-        total += counts.back() + (j > 0 ? counts[j - 1] : 0);
+    double triangles = 0;
+};
+
+study::InputError too_fine() {
+    return study::InputError("--tolerance is too fine: the mesh would pass " +
+                             std::to_string(static_cast<std::int64_t>(kMaxTriangles)) + " triangles");
+}
+
+Plan plan(const Patch& p, double h) {
+    Plan out;
+    out.rs = rings(p, h);
+    if (out.rs.empty()) throw too_fine();
+    for (std::size_t j = 0; j < out.rs.size(); ++j) {
+        out.counts.push_back(j == 0 && p.pole ? 1 : ring_points(p, out.rs[j], h));
+        if (j > 0) out.triangles += out.counts[j] + (out.counts[j - 1] == 1 ? 0 : out.counts[j - 1]);
     }
-    if (total > kMaxTriangles)
-        throw study::InputError("--tolerance is too fine: the mesh would pass " + std::to_string(std::int64_t(kMaxTriangles)) +
-                                " triangles");
+    if (out.triangles > kMaxTriangles) throw too_fine();
+    return out;
+}
+
+// The mesh size of each reflector.
+double spacing(const Model& model, std::size_t k) {
+    const double h = 0.9 * std::sqrt(2 * model.tolerance / model.reflectors[k].kappa);
+    if (!(h > 0) || !std::isfinite(h)) throw study::InputError("--stl: the surfaces of this row have no finite curvature");
+    return h;
+}
+
+Mesh mesh(const Patch& p, const Plan& plan) {
+    const std::vector<double>& rs = plan.rs;
+    const std::vector<int>& counts = plan.counts;
     Mesh m;
     std::vector<std::uint32_t> first;
     for (std::size_t j = 0; j < rs.size(); ++j) {
@@ -193,14 +215,18 @@ void put_floats(std::string& out, std::initializer_list<float> values) {
 
 }  // namespace
 
+double stl_triangles(const Model& model) {
+    const std::array<Patch, 2> ps = patches(model);
+    double total = 0;
+    for (std::size_t k = 0; k < 2; ++k) total += plan(ps[k], spacing(model, k)).triangles;
+    if (total > kMaxTriangles) throw too_fine();
+    return total;
+}
+
 std::size_t write_stl(const Model& model, const std::string& path) {
     std::array<Mesh, 2> meshes;
     const std::array<Patch, 2> ps = patches(model);
-    for (std::size_t k = 0; k < 2; ++k) {
-        const double h = 0.9 * std::sqrt(2 * model.tolerance / model.reflectors[k].kappa);
-        if (!(h > 0) || !std::isfinite(h)) throw study::InputError("--stl: the surfaces of this row have no finite curvature");
-        meshes[k] = mesh(ps[k], h);
-    }
+    for (std::size_t k = 0; k < 2; ++k) meshes[k] = mesh(ps[k], plan(ps[k], spacing(model, k)));
     const std::size_t count = meshes[0].triangles.size() + meshes[1].triangles.size();
     std::string header = "binary STL of refldsgn-solve: main reflector and subreflector";
     if (model.unit >= 0) header += ", lengths in " + std::string(study::kUnits[static_cast<std::size_t>(model.unit)].name);

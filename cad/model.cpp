@@ -221,6 +221,7 @@ Model make_model(const CadOptions& o, const std::string& main_range, const std::
                 throw InputError("--thickness " + o.thickness + " reaches the smallest radius of curvature of the " +
                                  (&r == &m.reflectors[0] ? std::string("main reflector") : std::string("subreflector")) +
                                  ": its back would cross itself");
+    if (!o.stl.empty()) stl_triangles(m);
     if (!o.step.empty()) {
         std::string why;
         if (!step_available(&why)) throw InputError(why);

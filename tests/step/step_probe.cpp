@@ -20,6 +20,7 @@
 // OpenCASCADE (the STEP component) keeps a few one-time allocations to the
 // end of the process: not leaks of ours.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libTK\n"; }
+extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
 #endif
 
 int main(int argc, char** argv) {
