@@ -141,8 +141,8 @@ struct Plan {
 };
 
 study::InputError too_fine() {
-    return study::InputError("--tolerance is too fine: the mesh would pass " +
-                             std::to_string(static_cast<std::int64_t>(kMaxTriangles)) + " triangles");
+    return study::InputError("--stl: the mesh within --tolerance would pass " +
+                             std::to_string(static_cast<std::int64_t>(kMaxTriangles)) + " triangles; give a larger one");
 }
 
 Plan plan(const Patch& p, double h) {

@@ -117,6 +117,18 @@ void offset(Model& m, const study::Design& d) {
           std::isfinite(fr.te) && fr.te > 0))
         throw InputError("this row is no finite offset design: no CAD file to write");
 
+    // Every feed ray of the cone must meet the sub: a cone past the
+    // hyperboloid's asymptote lights no bounded surface.
+    for (int k = 0; k <= 256; ++k) {
+        const double s = 2 * kPi * k / 256;
+        const geometry::Vec3 u = k == 256 ? fr.axis
+                                          : std::cos(fr.te) * fr.axis + std::sin(fr.te) * (std::cos(s) * fr.across +
+                                                                                          std::sin(s) * geometry::Vec3{0, 1, 0});
+        const geometry::Vec3 q = fr.sub(u);
+        if (!(geometry::dot(q - fr.feed, u) > 0) || !std::isfinite(q.x + q.y + q.z))
+            throw InputError("the feed cone of this row reaches past the sub conic (its asymptote): no bounded "
+                             "subreflector, no CAD file to write");
+    }
     auto in_plane = [&](geometry::Vec3 p) { return Point2{p.x, p.z + F}; };
     auto param = [&](Point2 p) {
         const double X = dot(p - c.centre, c.u), Y = dot(p - c.centre, c.v);

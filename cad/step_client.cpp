@@ -127,7 +127,9 @@ void offset(const Model& m, Reflectors& out) {
     const Conic& c = m.reflectors[1].conic;
     const Vec3 feed = fr.feed + lift;
     const Vec3 centre = from_plane(c.centre), u = from_plane(c.u), v = from_plane(c.v);
-    double farthest = 0, rho = 0;
+    // How far the rim reaches from the sub axis, and (an ellipse) from its
+    // vertex beyond O, in the conic's parameter.
+    double farthest = 0, rho = 0, sweep = 0;
     for (int k = 0; k < 256; ++k) {
         const double s = 2 * std::numbers::pi * k / 256;
         const Vec3 dir = std::cos(fr.te) * fr.axis +
@@ -136,6 +138,7 @@ void offset(const Model& m, Reflectors& out) {
         farthest = std::max(farthest, geometry::norm(p - feed));
         const Vec3 q = p - centre;
         rho = std::max(rho, geometry::norm(q - geometry::dot(q, u) * u));
+        sweep = std::max(sweep, std::atan2(geometry::norm(q - geometry::dot(q, u) * u) / c.b, geometry::dot(q, u) / c.a));
     }
     Conic meridian;  // in the half plane of the sub axis: x from the axis, z along it
     meridian.kind = c.kind;
@@ -144,7 +147,7 @@ void offset(const Model& m, Reflectors& out) {
     meridian.a = std::fabs(c.a);
     meridian.b = c.b;
     const bool ellipse = c.kind == Conic::Kind::ellipse;
-    const double s1 = ellipse ? std::numbers::pi : std::asinh(1.05 * rho / c.b) + 0.02;
+    const double s1 = ellipse ? std::min(std::numbers::pi, 1.05 * sweep + 0.02) : std::asinh(1.05 * rho / c.b) + 0.02;
     set_arcs(out.arcs[1], arcs(meridian, 0, s1));
     refldsgn_step_reflector& sub = out.items[1];
     const Vec3 axis = c.a < 0 ? -1.0 * u : u;
@@ -187,15 +190,40 @@ void write_step(const Model& m, const std::string& path) {
         rs.items[k].arcs = rs.arcs[k].data();
         rs.items[k].n_arcs = static_cast<int>(rs.arcs[k].size());
     }
+    // The kernel's tolerance is a fixed length (1e-7) in the unit it works
+    // in; its intersections lose accuracy on models much smaller than a
+    // thousand of them and fail now and then on models larger than ten
+    // thousand: the model goes to it in micrometres, millimetres, metres or
+    // kilometres, so that DM is 10 to 10,000 of them, and the writer turns
+    // it into the file's unit.
     static const char* kStepUnits[] = {"INCH", "FT", "MM", "M"};
+    const double metres = m.DM * study::kUnits[static_cast<std::size_t>(m.unit)].metres;
+    const auto [model_unit, per_metre] = metres < 1e-2  ? std::pair{"UM", 1e6}
+                                         : metres < 10  ? std::pair{"MM", 1e3}
+                                         : metres < 1e4 ? std::pair{"M", 1.0}
+                                                        : std::pair{"KM", 1e-3};
+    const double scale = per_metre * study::kUnits[static_cast<std::size_t>(m.unit)].metres;
+    const double thickness = m.thickness * scale;
+    for (std::size_t k = 0; k < 2; ++k) {
+        for (refldsgn_step_arc& a : rs.arcs[k])
+            for (double* v : {&a.p0[0], &a.p0[1], &a.p1[0], &a.p1[1], &a.p2[0], &a.p2[1]}) *v *= scale;
+        refldsgn_step_reflector& r = rs.items[k];
+        for (int i = 0; i < 3; ++i) {
+            r.origin[i] *= scale;
+            r.trim_origin[i] *= scale;
+        }
+        if (r.trim == REFLDSGN_TRIM_CYLINDER) r.trim_size *= scale;
+        r.trim_length *= scale;
+    }
     WholeFile file(path);
     file.release_stream();
     refldsgn_step_input in{};
     in.abi = REFLDSGN_STEP_ABI;
     in.path = file.temporary().c_str();
     in.unit = kStepUnits[m.unit];
+    in.model_unit = model_unit;
     in.description = "refldsgn-solve: main reflector and subreflector";
-    in.thickness = m.thickness;
+    in.thickness = thickness;
     in.reflectors = rs.items.data();
     in.n_reflectors = 2;
     char message[512] = {0};

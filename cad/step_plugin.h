@@ -11,7 +11,7 @@
 extern "C" {
 #endif
 
-#define REFLDSGN_STEP_ABI 1
+#define REFLDSGN_STEP_ABI 2
 
 /* One rational quadratic Bezier piece of a meridian, in its half plane:
  * x the distance from the axis, z along it; the shoulder weighs w. */
@@ -37,7 +37,9 @@ struct refldsgn_step_reflector {
 struct refldsgn_step_input {
     int abi;                 /* REFLDSGN_STEP_ABI */
     const char *path;        /* the file to write */
-    const char *unit;        /* "MM", "M", "INCH" or "FT": the unit of every length given */
+    const char *unit;        /* the file's length unit: "MM", "M", "INCH" or "FT" */
+    const char *model_unit;  /* the unit of every length given ("UM", "MM", "M", "KM"), chosen so that the
+                                kernel's fixed tolerance is small beside the model */
     const char *description; /* a line for the file's header */
     double thickness;        /* 0: faces; else solids of this thickness behind each face */
     const struct refldsgn_step_reflector *reflectors;

@@ -2,7 +2,7 @@
 # A short bounded run of the fuzz drivers (CI): the free-form reader for
 # 30 seconds when clang's libFuzzer is there, 300 answer streams through
 # the sanitizer build of both programs, 200 argument lists through
-# refldsgn-solve, and 300 keyword sets through the Python package (its
+# refldsgn-solve, 200 random designs through its CAD files, and 300 keyword sets through the Python package (its
 # sanitizer build, with the sanitizer runtimes preloaded into Python).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,6 +16,7 @@ if command -v clang++ >/dev/null 2>&1; then
 fi
 python3 fuzz/program_fuzz.py build-sanitize --runs 300 --seed "$(date +%j)"
 python3 fuzz/solve_fuzz.py build-sanitize --runs 200 --seed "$(date +%j)"
+python3 fuzz/cad_fuzz.py build-sanitize --runs 200 --seed "$(date +%j)"
 if [ -d build-sanitize/python/refldsgn ]; then
   LD_PRELOAD="$(g++ -print-file-name=libasan.so) $(g++ -print-file-name=libubsan.so)" \
   ASAN_OPTIONS=detect_leaks=0:halt_on_error=1:abort_on_error=1 \

@@ -33,6 +33,7 @@
 #include <TColStd_Array1OfInteger.hxx>
 #include <TColStd_Array1OfReal.hxx>
 #include <TColgp_Array1OfPnt.hxx>
+#include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Shape.hxx>
 #include <gp_Ax1.hxx>
@@ -119,8 +120,11 @@ TopoDS_Shape reflector(const refldsgn_step_reflector& r, double thickness) {
             : BRepPrimAPI_MakeCone(frame, 0, r.trim_length * std::tan(r.trim_size), r.trim_length).Shape();
     BRepAlgoAPI_Common common(shape, tool);
     if (!common.IsDone() || common.HasErrors()) throw Failure("the " + std::string(r.name) + " could not be trimmed");
+    if (!TopExp_Explorer(common.Shape(), TopAbs_FACE).More())
+        throw Failure(std::string("nothing of the ") + r.name + (r.trim == REFLDSGN_TRIM_CYLINDER ? " lies in the aperture" : " lies in the feed cone"));
     return common.Shape();
 }
+
 
 }  // namespace
 
@@ -136,7 +140,7 @@ extern "C" int refldsgn_write_step(const refldsgn_step_input* in, char* message,
         // The writer takes its length scale when it is made: the units first,
         // once the translator's settings exist.
         STEPControl_Controller::Init();
-        if (!Interface_Static::SetCVal("xstep.cascade.unit", in->unit) ||
+        if (!Interface_Static::SetCVal("xstep.cascade.unit", in->model_unit) ||
             !Interface_Static::SetCVal("write.step.unit", in->unit) ||
             !Interface_Static::SetCVal("write.step.schema", "AP214IS"))
             return fail(std::string("OpenCASCADE takes no unit ") + in->unit);
