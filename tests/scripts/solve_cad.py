@@ -464,14 +464,21 @@ def failures(d):
 
 
 def freecad(d):
+    """FreeCAD imports the 5 mm solids of the 6 m dish with the volume OpenCASCADE measures."""
     tool = shutil.which("freecadcmd") or shutil.which("FreeCADCmd")
     if tool is None:
         print("SKIP (part): FreeCAD is not installed; the STEP file is not imported into it")
         return
-    script = d + "/import.py"
-    open(script, "w").write("import Part\ns = Part.read(%r)\nprint('FACES', len(s.Faces), 'AREA', s.Area)\n" % (d + "/a.step"))
-    r = subprocess.run([tool, script], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-    expect("FACES" in r.stdout, "FreeCAD: %s" % r.stdout[-500:])
+    r = run(DISH + ["unit=m", "--step", "fc.step", "--thickness", "0.005"], d)
+    expect(r.returncode == 0, "fc.step: %s" % r.stderr)
+    code = "import Part\ns = Part.read(%r)\nprint('READ', len(s.Solids), len(s.Faces), repr(s.Volume))\n" % (d + "/fc.step")
+    out = subprocess.run([tool, "-c", code], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=300).stdout
+    found = re.search(r"READ (\d+) (\d+) (\S+)", out)
+    want = sum(sum(s["solid"]) for s in probe(d + "/fc.step", "MM")) if os.path.exists(PROBE) else None
+    expect(found is not None and found.group(1) == "2" and want is not None and
+           abs(float(found.group(3)) - want) <= 1e-9 * want, "FreeCAD: %s (want 2 solids, %s mm3)" % (out[-300:], want))
+    if found:
+        print("FreeCAD reads %s solids, %s faces, %s mm3" % found.groups())
 
 
 if __name__ == "__main__":
