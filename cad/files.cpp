@@ -100,6 +100,10 @@ public:
         text += '\n';
     }
     void put(int code, int value) { put(code, std::to_string(value)); }
+    // Fixed groups, written as they stand.
+    void put(std::initializer_list<std::pair<int, std::string_view>> groups) {
+        for (const auto& [code, value] : groups) put(code, value);
+    }
     void number(int code, double v) {  // the shortest text that reads back as v
         char buf[32];
         const auto r = std::to_chars(buf, buf + sizeof buf, v);
@@ -110,152 +114,86 @@ public:
         study::append_shortest(s, static_cast<float>(v));
         put(code, s);
     }
-    // Handles, in hexadecimal, from 1 up.
-    std::string handle() {
+    // Entity handles in hexadecimal, after those the tables and blocks take.
+    std::string handle() { return hex(++last_); }
+    std::string next_handle() const { return hex(last_ + 1); }
+
+private:
+    static std::string hex(unsigned v) {
         char buf[16];
-        const auto r = std::to_chars(buf, buf + sizeof buf, ++last_, 16);
-        std::string h(buf, r.ptr);
+        std::string h(buf, std::to_chars(buf, buf + sizeof buf, v, 16).ptr);
         for (char& c : h) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return h;
     }
-    std::string next_handle() const {
-        char buf[16];
-        const auto r = std::to_chars(buf, buf + sizeof buf, last_ + 1, 16);
-        return std::string(buf, r.ptr);
-    }
-    void section(std::string_view name) {
-        put(0, "SECTION");
-        put(2, name);
-    }
-    void end_section() { put(0, "ENDSEC"); }
-
-private:
-    unsigned last_ = 0;
+    unsigned last_ = 0x30;
 };
 
 // $INSUNITS of each length unit of the study (in, ft, mm, m).
 constexpr int kInsUnits[] = {1, 2, 4, 6};
 
 void r12(Dxf& d, const Model& m) {
-    d.section("HEADER");
-    d.put(9, "$ACADVER");
-    d.put(1, "AC1009");
-    d.end_section();
-    d.section("TABLES");
-    d.put(0, "TABLE");
-    d.put(2, "LTYPE");
-    d.put(70, 1);
-    d.put(0, "LTYPE");
-    d.put(2, "CONTINUOUS");
-    d.put(70, 0);
-    d.put(3, "Solid line");
-    d.put(72, 65);
-    d.put(73, 0);
-    d.number(40, 0);
-    d.put(0, "ENDTAB");
-    d.put(0, "TABLE");
-    d.put(2, "LAYER");
-    d.put(70, 3);
-    for (const char* layer : {"0", m.reflectors[0].layer, m.reflectors[1].layer}) {
-        d.put(0, "LAYER");
-        d.put(2, layer);
-        d.put(70, 0);
-        d.put(62, 7);
-        d.put(6, "CONTINUOUS");
-    }
-    d.put(0, "ENDTAB");
-    d.end_section();
-    d.section("BLOCKS");
-    d.end_section();
-    d.section("ENTITIES");
+    d.put({{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1009"}, {0, "ENDSEC"},
+           {0, "SECTION"}, {2, "TABLES"}, {0, "TABLE"}, {2, "LTYPE"}, {70, "1"}, {0, "LTYPE"}, {2, "CONTINUOUS"},
+           {70, "0"}, {3, "Solid line"}, {72, "65"}, {73, "0"}, {40, "0"}, {0, "ENDTAB"},
+           {0, "TABLE"}, {2, "LAYER"}, {70, "3"}});
+    for (const char* layer : {"0", m.reflectors[0].layer, m.reflectors[1].layer})
+        d.put({{0, "LAYER"}, {2, layer}, {70, "0"}, {62, "7"}, {6, "CONTINUOUS"}});
+    d.put({{0, "ENDTAB"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "BLOCKS"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}});
     for (const Reflector& r : m.reflectors) {
-        d.put(0, "POLYLINE");
-        d.put(8, r.layer);
-        d.put(66, 1);
-        d.number(10, 0);
-        d.number(20, 0);
-        d.number(30, 0);
-        d.put(70, 0);
+        d.put({{0, "POLYLINE"}, {8, r.layer}, {66, "1"}, {10, "0"}, {20, "0"}, {30, "0"}, {70, "0"}});
         for (const Point2& p : r.samples) {
-            d.put(0, "VERTEX");
-            d.put(8, r.layer);
+            d.put({{0, "VERTEX"}, {8, r.layer}});
             d.sample(10, p.x);
             d.sample(20, p.z);
-            d.number(30, 0);
+            d.put(30, "0");
         }
-        d.put(0, "SEQEND");
-        d.put(8, r.layer);
+        d.put({{0, "SEQEND"}, {8, r.layer}});
     }
-    d.end_section();
-    d.put(0, "EOF");
+    d.put({{0, "ENDSEC"}, {0, "EOF"}});
 }
 
+// The handles of the tables, blocks and objects, fixed where entries point
+// at each other; entities take theirs from 0x31 on.
+constexpr const char* kModelRecord = "1F";
+constexpr const char* kPaperRecord = "1E";
+
 void r2000(Dxf& d, const Model& m) {
-    // Handles are fixed first where entries point at each other.
-    const std::string model_record = "1F", paper_record = "1E";
     Dxf b;  // tables, blocks, entities and objects; the header needs the last handle
-    for (int i = 0; i < 0x30; ++i) b.handle();  // 1..30 for the tables and blocks below
-    auto table = [&](const char* name, const char* handle, int count, bool dimstyle = false) {
-        b.put(0, "TABLE");
-        b.put(2, name);
-        b.put(5, handle);
-        b.put(330, "0");
-        b.put(100, "AcDbSymbolTable");
+    auto table = [&](std::string_view name, std::string_view handle, int count) {
+        b.put({{0, "TABLE"}, {2, name}, {5, handle}, {330, "0"}, {100, "AcDbSymbolTable"}});
         b.put(70, count);
-        if (dimstyle) b.put(100, "AcDbDimStyleTable");
+        if (name == "DIMSTYLE") b.put(100, "AcDbDimStyleTable");
     };
-    auto record = [&](const char* type, const char* handle, const char* owner, const char* subclass, const char* name) {
-        b.put(0, type);
-        b.put(std::string_view(type) == "DIMSTYLE" ? 105 : 5, handle);
-        b.put(330, owner);
-        b.put(100, "AcDbSymbolTableRecord");
-        b.put(100, subclass);
-        b.put(2, name);
-        b.put(70, 0);
+    auto record = [&](std::string_view type, std::string_view handle, std::string_view owner, std::string_view subclass,
+                      std::string_view name) {
+        b.put({{0, type}, {type == "DIMSTYLE" ? 105 : 5, handle}, {330, owner}, {100, "AcDbSymbolTableRecord"},
+               {100, subclass}, {2, name}, {70, "0"}});
     };
-    b.section("TABLES");
+    b.put({{0, "SECTION"}, {2, "TABLES"}});
     table("VPORT", "8", 1);
     record("VPORT", "29", "8", "AcDbViewportTableRecord", "*ACTIVE");
-    const double cx = 0.5 * (m.reflectors[0].samples.front().x + m.reflectors[0].samples.back().x);
-    b.number(10, 0);
-    b.number(20, 0);
-    b.number(11, 1);
-    b.number(21, 1);
-    b.number(12, cx);
+    b.put({{10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}});
+    b.number(12, 0.5 * (m.reflectors[0].samples.front().x + m.reflectors[0].samples.back().x));
     b.number(22, m.DM / 4);
     b.number(40, m.DM);
-    b.number(41, 1.5);
-    b.put(0, "ENDTAB");
+    b.put({{41, "1.5"}, {0, "ENDTAB"}});
     table("LTYPE", "5", 3);
     for (const auto& [h, name, text] : {std::tuple{"14", "ByBlock", ""}, std::tuple{"15", "ByLayer", ""},
                                         std::tuple{"16", "Continuous", "Solid line"}}) {
         record("LTYPE", h, "5", "AcDbLinetypeTableRecord", name);
-        b.put(3, text);
-        b.put(72, 65);
-        b.put(73, 0);
-        b.number(40, 0);
+        b.put({{3, text}, {72, "65"}, {73, "0"}, {40, "0"}});
     }
     b.put(0, "ENDTAB");
     table("LAYER", "2", 3);
-    for (const auto& [h, name, colour] : {std::tuple{"10", "0", 7}, std::tuple{"11", m.reflectors[0].layer, 5},
-                                          std::tuple{"12", m.reflectors[1].layer, 1}}) {
+    for (const auto& [h, name, colour] : {std::tuple{"10", "0", "7"}, std::tuple{"11", m.reflectors[0].layer, "5"},
+                                          std::tuple{"12", m.reflectors[1].layer, "1"}}) {
         record("LAYER", h, "2", "AcDbLayerTableRecord", name);
-        b.put(62, colour);
-        b.put(6, "Continuous");
-        b.put(370, -3);
-        b.put(390, "F");
+        b.put({{62, colour}, {6, "Continuous"}, {370, "-3"}, {390, "F"}});
     }
     b.put(0, "ENDTAB");
     table("STYLE", "3", 1);
     record("STYLE", "2A", "3", "AcDbTextStyleTableRecord", "Standard");
-    b.number(40, 0);
-    b.number(41, 1);
-    b.number(50, 0);
-    b.put(71, 0);
-    b.number(42, 2.5);
-    b.put(3, "txt");
-    b.put(4, "");
-    b.put(0, "ENDTAB");
+    b.put({{40, "0"}, {41, "1"}, {50, "0"}, {71, "0"}, {42, "2.5"}, {3, "txt"}, {4, ""}, {0, "ENDTAB"}});
     table("VIEW", "6", 0);
     b.put(0, "ENDTAB");
     table("UCS", "7", 0);
@@ -263,197 +201,91 @@ void r2000(Dxf& d, const Model& m) {
     table("APPID", "9", 1);
     record("APPID", "1A", "9", "AcDbRegAppTableRecord", "ACAD");
     b.put(0, "ENDTAB");
-    table("DIMSTYLE", "A", 1, true);
+    table("DIMSTYLE", "A", 1);
     record("DIMSTYLE", "27", "A", "AcDbDimStyleTableRecord", "Standard");
     b.put(0, "ENDTAB");
     table("BLOCK_RECORD", "1", 2);
-    for (const auto& [h, name, layout] : {std::tuple{model_record.c_str(), "*Model_Space", "22"},
-                                          std::tuple{paper_record.c_str(), "*Paper_Space", "1D"}}) {
-        b.put(0, "BLOCK_RECORD");
-        b.put(5, h);
-        b.put(330, "1");
-        b.put(100, "AcDbSymbolTableRecord");
-        b.put(100, "AcDbBlockTableRecord");
-        b.put(2, name);
-        b.put(340, layout);
-    }
-    b.put(0, "ENDTAB");
-    b.end_section();
+    for (const auto& [h, name, layout] : {std::tuple{kModelRecord, "*Model_Space", "22"},
+                                          std::tuple{kPaperRecord, "*Paper_Space", "1D"}})
+        b.put({{0, "BLOCK_RECORD"}, {5, h}, {330, "1"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbBlockTableRecord"},
+               {2, name}, {340, layout}});
+    b.put({{0, "ENDTAB"}, {0, "ENDSEC"}});
 
-    b.section("BLOCKS");
+    b.put({{0, "SECTION"}, {2, "BLOCKS"}});
     for (const auto& [record_handle, begin, end, name] :
-         {std::tuple{model_record.c_str(), "20", "21", "*Model_Space"}, std::tuple{paper_record.c_str(), "1B", "1C", "*Paper_Space"}}) {
-        b.put(0, "BLOCK");
-        b.put(5, begin);
-        b.put(330, record_handle);
-        b.put(100, "AcDbEntity");
-        if (name[1] == 'P') b.put(67, 1);
-        b.put(8, "0");
-        b.put(100, "AcDbBlockBegin");
-        b.put(2, name);
-        b.put(70, 0);
-        b.number(10, 0);
-        b.number(20, 0);
-        b.number(30, 0);
-        b.put(3, name);
-        b.put(1, "");
-        b.put(0, "ENDBLK");
-        b.put(5, end);
-        b.put(330, record_handle);
-        b.put(100, "AcDbEntity");
-        if (name[1] == 'P') b.put(67, 1);
-        b.put(8, "0");
-        b.put(100, "AcDbBlockEnd");
+         {std::tuple{kModelRecord, "20", "21", "*Model_Space"}, std::tuple{kPaperRecord, "1B", "1C", "*Paper_Space"}}) {
+        const bool paper = name[1] == 'P';
+        b.put({{0, "BLOCK"}, {5, begin}, {330, record_handle}, {100, "AcDbEntity"}});
+        if (paper) b.put(67, 1);
+        b.put({{8, "0"}, {100, "AcDbBlockBegin"}, {2, name}, {70, "0"}, {10, "0"}, {20, "0"}, {30, "0"}, {3, name},
+               {1, ""}, {0, "ENDBLK"}, {5, end}, {330, record_handle}, {100, "AcDbEntity"}});
+        if (paper) b.put(67, 1);
+        b.put({{8, "0"}, {100, "AcDbBlockEnd"}});
     }
-    b.end_section();
-
-    b.section("ENTITIES");
+    b.put({{0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}});
     for (const Reflector& r : m.reflectors) {
         const std::vector<Arc> pieces = arcs(r.conic, r.s0, r.s1);
         const int n = static_cast<int>(pieces.size());
-        b.put(0, "SPLINE");
-        b.put(5, b.handle());
-        b.put(330, model_record);
-        b.put(100, "AcDbEntity");
-        b.put(8, r.layer);
-        b.put(100, "AcDbSpline");
-        b.number(210, 0);
-        b.number(220, 0);
-        b.number(230, 1);
-        b.put(70, 8 + 4);  // rational, planar
-        b.put(71, 2);
+        b.put({{0, "SPLINE"}, {5, b.handle()}, {330, kModelRecord}, {100, "AcDbEntity"}, {8, r.layer},
+               {100, "AcDbSpline"}, {210, "0"}, {220, "0"}, {230, "1"}, {70, "12"} /* rational, planar */, {71, "2"}});
         b.put(72, 2 * n + 4);
         b.put(73, 2 * n + 1);
-        b.put(74, 0);
-        b.number(42, 1e-10);
-        b.number(43, 1e-10);
+        b.put({{74, "0"}, {42, "1e-10"}, {43, "1e-10"}});
         // Bézier pieces joined end to end: knots 0 0 0 1 1 2 2 ... n n n.
         for (int k = 0; k <= n; ++k)
-            for (int j = 0; j < (k == 0 || k == n ? 3 : 2); ++j) b.number(40, k);
-        for (int k = 0; k < n; ++k) {
-            if (k == 0) b.number(41, 1);
-            b.number(41, pieces[static_cast<std::size_t>(k)].w);
-            b.number(41, 1);
+            for (int j = 0; j < (k == 0 || k == n ? 3 : 2); ++j) b.put(40, k);
+        b.put(41, "1");
+        for (const Arc& a : pieces) {
+            b.number(41, a.w);
+            b.put(41, "1");
         }
-        for (int k = 0; k < n; ++k) {
-            const Arc& a = pieces[static_cast<std::size_t>(k)];
+        for (const Arc& a : pieces) {
             for (const Point2* p : {&a.p0, &a.p1, &a.p2}) {
-                if (k > 0 && p == &a.p0) continue;
+                if (&a != &pieces.front() && p == &a.p0) continue;  // the end of the piece before
                 b.number(10, p->x);
                 b.number(20, p->z);
-                b.number(30, 0);
+                b.put(30, "0");
             }
         }
-        b.put(0, "LWPOLYLINE");
-        b.put(5, b.handle());
-        b.put(330, model_record);
-        b.put(100, "AcDbEntity");
-        b.put(8, r.layer);
-        b.put(100, "AcDbPolyline");
+        b.put({{0, "LWPOLYLINE"}, {5, b.handle()}, {330, kModelRecord}, {100, "AcDbEntity"}, {8, r.layer},
+               {100, "AcDbPolyline"}});
         b.put(90, static_cast<int>(r.samples.size()));
-        b.put(70, 0);
-        b.number(43, 0);
+        b.put({{70, "0"}, {43, "0"}});
         for (const Point2& p : r.samples) {
             b.sample(10, p.x);
             b.sample(20, p.z);
         }
     }
-    b.end_section();
+    b.put({{0, "ENDSEC"}, {0, "SECTION"}, {2, "OBJECTS"}});
 
     // The objects: the root dictionary, groups and the two layouts.
-    b.section("OBJECTS");
-    auto dictionary = [&](const char* handle, const char* owner,
+    auto dictionary = [&](std::string_view handle, std::string_view owner,
                           std::initializer_list<std::pair<const char*, const char*>> entries) {
-        b.put(0, "DICTIONARY");
-        b.put(5, handle);
-        b.put(330, owner);
-        b.put(100, "AcDbDictionary");
-        b.put(281, 1);
-        for (const auto& [name, h] : entries) {
-            b.put(3, name);
-            b.put(350, h);
-        }
+        b.put({{0, "DICTIONARY"}, {5, handle}, {330, owner}, {100, "AcDbDictionary"}, {281, "1"}});
+        for (const auto& [name, h] : entries) b.put({{3, name}, {350, h}});
     };
     dictionary("C", "0", {{"ACAD_GROUP", "D"}, {"ACAD_LAYOUT", "2B"}});
     dictionary("D", "C", {});
     dictionary("2B", "C", {{"Layout1", "1D"}, {"Model", "22"}});
     for (const auto& [h, name, record_handle, order] :
-         {std::tuple{"1D", "Layout1", paper_record.c_str(), 1}, std::tuple{"22", "Model", model_record.c_str(), 0}}) {
-        b.put(0, "LAYOUT");
-        b.put(5, h);
-        b.put(330, "2B");
-        b.put(100, "AcDbPlotSettings");
-        b.put(1, "");
-        b.put(4, "");
-        b.put(6, "");
-        b.number(40, 0);
-        b.number(41, 0);
-        b.number(42, 0);
-        b.number(43, 0);
-        b.number(44, 0);
-        b.number(45, 0);
-        b.number(46, 0);
-        b.number(47, 0);
-        b.number(48, 0);
-        b.number(49, 0);
-        b.number(140, 0);
-        b.number(141, 0);
-        b.number(142, 1);
-        b.number(143, 1);
-        b.put(70, 688);
-        b.put(72, 0);
-        b.put(73, 0);
-        b.put(74, 5);
-        b.put(7, "");
-        b.put(75, 16);
-        b.number(147, 1);
-        b.number(148, 0);
-        b.number(149, 0);
-        b.put(100, "AcDbLayout");
-        b.put(1, name);
-        b.put(70, 1);
-        b.put(71, order);
-        b.number(10, 0);
-        b.number(20, 0);
-        b.number(11, 12);
-        b.number(21, 9);
-        b.number(12, 0);
-        b.number(22, 0);
-        b.number(32, 0);
-        b.number(14, 0);
-        b.number(24, 0);
-        b.number(34, 0);
-        b.number(15, 0);
-        b.number(25, 0);
-        b.number(35, 0);
-        b.number(146, 0);
-        b.number(13, 0);
-        b.number(23, 0);
-        b.number(33, 0);
-        b.number(16, 1);
-        b.number(26, 0);
-        b.number(36, 0);
-        b.number(17, 0);
-        b.number(27, 1);
-        b.number(37, 0);
-        b.put(76, 0);
-        b.put(330, record_handle);
+         {std::tuple{"1D", "Layout1", kPaperRecord, "1"}, std::tuple{"22", "Model", kModelRecord, "0"}}) {
+        b.put({{0, "LAYOUT"}, {5, h}, {330, "2B"}, {100, "AcDbPlotSettings"}, {1, ""}, {4, ""}, {6, ""}, {40, "0"},
+               {41, "0"}, {42, "0"}, {43, "0"}, {44, "0"}, {45, "0"}, {46, "0"}, {47, "0"}, {48, "0"}, {49, "0"},
+               {140, "0"}, {141, "0"}, {142, "1"}, {143, "1"}, {70, "688"}, {72, "0"}, {73, "0"}, {74, "5"}, {7, ""},
+               {75, "16"}, {147, "1"}, {148, "0"}, {149, "0"}, {100, "AcDbLayout"}, {1, name}, {70, "1"},
+               {71, order}, {10, "0"}, {20, "0"}, {11, "12"}, {21, "9"}, {12, "0"}, {22, "0"}, {32, "0"}, {14, "0"},
+               {24, "0"}, {34, "0"}, {15, "0"}, {25, "0"}, {35, "0"}, {146, "0"}, {13, "0"}, {23, "0"}, {33, "0"},
+               {16, "1"}, {26, "0"}, {36, "0"}, {17, "0"}, {27, "1"}, {37, "0"}, {76, "0"}, {330, record_handle}});
     }
-    b.end_section();
-    b.put(0, "EOF");
+    b.put({{0, "ENDSEC"}, {0, "EOF"}});
 
-    d.section("HEADER");
-    d.put(9, "$ACADVER");
-    d.put(1, "AC1015");
-    d.put(9, "$HANDSEED");
+    d.put({{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1015"}, {9, "$HANDSEED"}});
     d.put(5, b.next_handle());
     d.put(9, "$INSUNITS");
     d.put(70, m.unit < 0 ? 0 : kInsUnits[m.unit]);
     d.put(9, "$MEASUREMENT");
     d.put(70, m.unit >= 2 ? 1 : 0);  // metric for mm and m
-    d.end_section();
-    d.section("CLASSES");
-    d.end_section();
+    d.put({{0, "ENDSEC"}, {0, "SECTION"}, {2, "CLASSES"}, {0, "ENDSEC"}});
     d.text += b.text;
 }
 

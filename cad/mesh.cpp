@@ -42,6 +42,7 @@ struct Patch {
 // offset surfaces parametrised over the aperture and the feed cone.
 std::array<Patch, 2> patches(const Model& m) {
     std::array<Patch, 2> out;
+    for (std::size_t k = 0; k < 2; ++k) out[k].lit_from = {m.reflectors[k].lit_from.x, 0, m.reflectors[k].lit_from.z};
     if (!m.offset) {
         for (std::size_t k = 0; k < 2; ++k) {
             const Reflector& R = m.reflectors[k];
@@ -53,13 +54,7 @@ std::array<Patch, 2> patches(const Model& m) {
             out[k].r0 = std::min(R.s0, R.s1);
             out[k].r1 = std::max(R.s0, R.s1);
             out[k].pole = point(c, out[k].r0).x == 0;
-            out[k].lit_from = {0, 0, k == 0 ? R.conic.F : 0};
         }
-        // The feed point: the focus of the sub conic other than the main's.
-        const Conic& c = m.reflectors[1].conic;
-        const double focal = std::sqrt(c.a * c.a + (c.kind == Conic::Kind::ellipse ? -1 : 1) * c.b * c.b);
-        const double f1 = c.centre.z + focal, f2 = c.centre.z - focal, F = m.reflectors[0].conic.F;
-        out[1].lit_from = {0, 0, std::fabs(f1 - F) > std::fabs(f2 - F) ? f1 : f2};
         return out;
     }
     const geometry::OffsetFrame fr = *m.frame;
@@ -70,15 +65,11 @@ std::array<Patch, 2> patches(const Model& m) {
     };
     out[0].r1 = fr.DM / 2;
     out[0].pole = true;
-    out[0].lit_from = {0, 0, F};
     out[1].at = [fr](double psi, double theta) {
-        const Vec3 u = std::cos(psi) * fr.axis +
-                       std::sin(psi) * (std::cos(theta) * fr.across + std::sin(theta) * Vec3{0, 1, 0});
-        return fr.sub(u) + Vec3{0, 0, fr.FM};
+        return fr.sub(fr.ray(psi, theta)) + Vec3{0, 0, fr.FM};
     };
     out[1].r1 = fr.te;
     out[1].pole = true;
-    out[1].lit_from = fr.feed + Vec3{0, 0, F};
     return out;
 }
 

@@ -43,9 +43,11 @@ void axisymmetric(Model& m, const std::string& main_range, const std::string& su
     main.conic.kind = Conic::Kind::parabola;
     main.conic.F = ps.main.FM;
     main.kappa = 1 / (2 * main.conic.F);
+    main.lit_from = {0, ps.main.FM};
 
     Reflector& sub = m.reflectors[1];
     sub.layer = "SUB";
+    sub.lit_from = {0, ps.sub.zF};
     const double a = ps.sub.a, b = ps.sub.b;
     sub.conic.kind = ps.sub.t > 0 ? Conic::Kind::ellipse : Conic::Kind::hyperbola;
     sub.conic.centre = {0, ps.sub.zC};
@@ -98,6 +100,7 @@ void offset(Model& m, const study::Design& d) {
     main.s0 = fr.H - R;
     main.s1 = fr.H + R;
     main.kappa = 1 / (2 * F);
+    main.lit_from = {0, F};
 
     Reflector& sub = m.reflectors[1];
     sub.layer = "SUB";
@@ -105,6 +108,7 @@ void offset(Model& m, const study::Design& d) {
     const bool ellipse = e < 1;
     const double b = a * std::sqrt(std::fabs(1 - e * e));
     const Point2 O{0, F}, feed{fr.feed.x, fr.feed.z + F};
+    sub.lit_from = feed;
     Conic& c = sub.conic;
     c.kind = ellipse ? Conic::Kind::ellipse : Conic::Kind::hyperbola;
     c.centre = 0.5 * (O + feed);
@@ -121,9 +125,7 @@ void offset(Model& m, const study::Design& d) {
     // hyperboloid's asymptote lights no bounded surface.
     for (int k = 0; k <= 256; ++k) {
         const double s = 2 * kPi * k / 256;
-        const geometry::Vec3 u = k == 256 ? fr.axis
-                                          : std::cos(fr.te) * fr.axis + std::sin(fr.te) * (std::cos(s) * fr.across +
-                                                                                          std::sin(s) * geometry::Vec3{0, 1, 0});
+        const geometry::Vec3 u = k == 256 ? fr.axis : fr.ray(fr.te, s);
         const geometry::Vec3 q = fr.sub(u);
         if (!(geometry::dot(q - fr.feed, u) > 0) || !std::isfinite(q.x + q.y + q.z))
             throw InputError("the feed cone of this row reaches past the sub conic (its asymptote): no bounded "

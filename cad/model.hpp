@@ -52,6 +52,7 @@ struct Reflector {
     double s0 = 0, s1 = 0;         // the profile, in the order of the samples
     std::vector<Point2> samples;   // the points of the profile file, as it writes them (floats)
     double kappa = 0;              // the largest curvature of the surface
+    Point2 lit_from;               // the point its reflecting side faces: the prime focus, the feed
 };
 
 // What the CAD files take of a study: the unit, the tolerance, the thickness.

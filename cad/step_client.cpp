@@ -80,10 +80,6 @@ void set_arcs(std::vector<refldsgn_step_arc>& to, const std::vector<Arc>& pieces
 // Surfaces of revolution about z: the profiles themselves, over the radii
 // of the profile file.
 void axisymmetric(const Model& m, Reflectors& out) {
-    const Conic& sub = m.reflectors[1].conic;
-    const double focal = std::sqrt(sub.a * sub.a + (sub.kind == Conic::Kind::ellipse ? -1 : 1) * sub.b * sub.b);
-    const double f1 = sub.centre.z + focal, f2 = sub.centre.z - focal, F = m.reflectors[0].conic.F;
-    const double feed = std::fabs(f1 - F) > std::fabs(f2 - F) ? f1 : f2;
     for (std::size_t k = 0; k < 2; ++k) {
         const Reflector& R = m.reflectors[k];
         const double s0 = std::min(R.s0, R.s1), s1 = std::max(R.s0, R.s1);
@@ -94,7 +90,7 @@ void axisymmetric(const Model& m, Reflectors& out) {
         put(r.x_dir, {1, 0, 0});
         const Point2 p0 = point(R.conic, s0);
         r.back[0] = k == 0 ? 0 : p0.x;
-        r.back[1] = k == 0 ? -1 : p0.z - feed;
+        r.back[1] = k == 0 ? -1 : p0.z - R.lit_from.z;
     }
 }
 
@@ -132,9 +128,7 @@ void offset(const Model& m, Reflectors& out) {
     double farthest = 0, rho = 0, sweep = 0;
     for (int k = 0; k < 256; ++k) {
         const double s = 2 * std::numbers::pi * k / 256;
-        const Vec3 dir = std::cos(fr.te) * fr.axis +
-                         std::sin(fr.te) * (std::cos(s) * fr.across + std::sin(s) * Vec3{0, 1, 0});
-        const Vec3 p = fr.sub(dir) + lift;
+        const Vec3 p = fr.sub(fr.ray(fr.te, s)) + lift;
         farthest = std::max(farthest, geometry::norm(p - feed));
         const Vec3 q = p - centre;
         rho = std::max(rho, geometry::norm(q - geometry::dot(q, u) * u));

@@ -100,6 +100,11 @@ struct OffsetFrame {
     Vec3 sub(Vec3 u) const { return feed + (p / (1 - e * dot(u, w))) * u; }
     // The feed ray at angle s from the axis, in the plane of symmetry.
     Vec3 ray(double s) const { return std::cos(s) * axis + std::sin(s) * across; }
+    // The feed ray at angle s from the axis, turned by t about it from the
+    // plane of symmetry.
+    Vec3 ray(double s, double t) const {
+        return std::cos(s) * axis + std::sin(s) * (std::cos(t) * across + std::sin(t) * Vec3{0, 1, 0});
+    }
     Vec3 sub_centre() const { return sub(axis); }
     Vec3 sub_edge(int k) const { return sub(ray(k == 0 ? te : -te)); }
     Vec3 main_at(double x) const { return {x, 0, x * x / (4 * FM) - FM}; }
