@@ -214,9 +214,13 @@ void write_step(const Model& m, const std::string& path) {
     refldsgn_step_input in{};
     in.abi = REFLDSGN_STEP_ABI;
     in.path = file.temporary().c_str();
+    const std::string name = path.substr(path.rfind('/') + 1);
+    in.name = name.c_str();
     in.unit = kStepUnits[m.unit];
     in.model_unit = model_unit;
-    in.description = "refldsgn-solve: main reflector and subreflector";
+    const std::string description = std::string(m.offset ? "offset " : "") + "dual-reflector antenna: main reflector and subreflector" +
+                                    (m.thickness > 0 ? " (solids)" : "");
+    in.description = description.c_str();
     in.thickness = thickness;
     in.reflectors = rs.items.data();
     in.n_reflectors = 2;

@@ -11,7 +11,7 @@
 extern "C" {
 #endif
 
-#define REFLDSGN_STEP_ABI 2
+#define REFLDSGN_STEP_ABI 3
 
 /* One rational quadratic Bezier piece of a meridian, in its half plane:
  * x the distance from the axis, z along it; the shoulder weighs w. */
@@ -37,6 +37,7 @@ struct refldsgn_step_reflector {
 struct refldsgn_step_input {
     int abi;                 /* REFLDSGN_STEP_ABI */
     const char *path;        /* the file to write */
+    const char *name;        /* the file's name, for its header */
     const char *unit;        /* the file's length unit: "MM", "M", "INCH" or "FT" */
     const char *model_unit;  /* the unit of every length given ("UM", "MM", "M", "KM"), chosen so that the
                                 kernel's fixed tolerance is small beside the model */

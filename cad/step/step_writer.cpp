@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include <APIHeaderSection_MakeHeader.hxx>
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
@@ -24,6 +25,7 @@
 #include <Message_PrinterOStream.hxx>
 #include <STEPCAFControl_Writer.hxx>
 #include <STEPControl_Controller.hxx>
+#include <TCollection_HAsciiString.hxx>
 #include <TDataStd_Name.hxx>
 #include <TDocStd_Document.hxx>
 #include <XCAFApp_Application.hxx>
@@ -154,7 +156,17 @@ extern "C" int refldsgn_write_step(const refldsgn_step_input* in, char* message,
             TDataStd_Name::Set(label, TCollection_ExtendedString(r.name, true));
         }
         STEPCAFControl_Writer writer;
-        const bool done = writer.Transfer(doc, STEPControl_AsIs) && writer.Write(in->path) == IFSelect_RetDone;
+        bool done = writer.Transfer(doc, STEPControl_AsIs);
+        if (done) {
+            APIHeaderSection_MakeHeader header(writer.ChangeWriter().Model());
+            header.SetName(new TCollection_HAsciiString(in->name));
+            header.SetDescriptionValue(1, new TCollection_HAsciiString(in->description));
+            header.SetAuthorValue(1, new TCollection_HAsciiString(""));
+            header.SetOrganizationValue(1, new TCollection_HAsciiString(""));
+            header.SetOriginatingSystem(new TCollection_HAsciiString("refldsgn-solve " REFLDSGN_VERSION));
+            header.SetAuthorisation(new TCollection_HAsciiString(""));
+            done = writer.Write(in->path) == IFSelect_RetDone;
+        }
         XCAFApp_Application::GetApplication()->Close(doc);
         if (!done) return fail("the STEP file could not be written");
         return 0;
