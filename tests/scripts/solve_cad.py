@@ -175,7 +175,7 @@ def check_stl(name, m, d, tolerance):
     ulp = np.spacing(np.abs(t["v"]).max(axis=-1)).astype(float)  # of each vertex's largest coordinate
     on = {w: m.distance3(w, v) for w in ("main", "sub")}
     which = np.where(on["main"].max(axis=1) < on["sub"].max(axis=1), "main", "sub")
-    counts = {}
+    counts, worst = {}, [0.0, 0.0]
     for w in ("main", "sub"):
         sel = which == w
         counts[w] = int(sel.sum())
@@ -184,6 +184,7 @@ def check_stl(name, m, d, tolerance):
         centroid = v[sel].mean(axis=1)
         dev = float(m.distance3(w, centroid).max())
         expect(dev < tolerance, "%s %s: a centroid is %.3g from the surface (tolerance %g)" % (name, w, dev, tolerance))
+        worst = [max(worst[0], float(off.max())), max(worst[1], dev / tolerance)]
         # Orientation: every triangle faces the focus its reflector is lit from,
         # its stored normal agrees with its winding, and an edge is never
         # used twice in one direction.
@@ -204,6 +205,7 @@ def check_stl(name, m, d, tolerance):
             ray = v[sel] - m.lit_from("sub")
             angle = np.arccos(ray @ m.axes[0] / np.linalg.norm(ray, axis=-1)) / math.radians(m.row["TE"])
             expect(1 - 1e-5 <= angle.max() <= 1 + 1e-5, "%s: sub reaches %.9f of the feed cone" % (name, angle.max()))
+    counts["worst"] = worst
     return counts
 
 
@@ -374,7 +376,8 @@ def main():
             check_dxf(name, m, d, samples)
             counts = check_stl(name, m, d, tolerance)
             check_step(name, m, d, samples)
-            print("%s: %d + %d triangles" % (name, counts["main"], counts["sub"]))
+            print("%s: %d + %d triangles, vertices within %.2f ulps, centroids within %.2f of the tolerance" % (
+                name, counts["main"], counts["sub"], *counts["worst"]))
         units_and_counts(d)
         failures(d)
         freecad(d)
