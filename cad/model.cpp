@@ -225,6 +225,9 @@ Model make_model(const CadOptions& o, const std::string& main_range, const std::
     if (!(m.DM > 0) || !std::isfinite(m.DM)) throw InputError("this row has no positive finite DM: no CAD file to write");
     m.tolerance = positive(o.tolerance, "--tolerance", m.DM * 1e-5);
     m.thickness = positive(o.thickness, "--thickness", 0);
+    if (m.offset && (!main_range.empty() || !sub_range.empty()))
+        throw InputError("--main-range and --sub-range sample the diameters of surfaces of revolution; an offset "
+                         "design's CAD files cover its rims");
     if (m.offset)
         offset(m, d);
     else

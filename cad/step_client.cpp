@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdlib>
+#include <string>
+#include <vector>
 #include <cmath>
 #include <numbers>
 
@@ -14,6 +17,9 @@
 
 #ifndef REFLDSGN_STEP_PLUGIN_DIR
 #define REFLDSGN_STEP_PLUGIN_DIR "../lib/refldsgn"
+#endif
+#ifndef REFLDSGN_STEP_PLUGIN_INSTALLED
+#define REFLDSGN_STEP_PLUGIN_INSTALLED "/usr/lib/refldsgn"
 #endif
 
 namespace cad {
@@ -26,38 +32,60 @@ constexpr const char* kInstall =
 
 using geometry::Vec3;
 
-std::string program_directory() {
-    std::string path(4096, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (n <= 0) return ".";
-    path.resize(static_cast<std::size_t>(n));
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
+std::string directory_of(const std::string& file) {
+    char* real = ::realpath(file.c_str(), nullptr);
+    if (real == nullptr) return "";
+    const std::string path(real);
+    std::free(real);
+    return path.substr(0, path.rfind('/'));
 }
 
-// The plug-in's entry, loaded once: beside the program (a build tree), then
-// in the library directory of its installation.
-refldsgn_write_step_fn entry(std::string* why) {
-    static refldsgn_write_step_fn fn = nullptr;
-    static std::string error;
-    static bool tried = false;
-    if (!tried) {
-        tried = true;
-        const std::string dir = program_directory();
-        for (const std::string& candidate : {dir + "/" + kPlugin, dir + "/" + REFLDSGN_STEP_PLUGIN_DIR + "/" + kPlugin}) {
+// Where the plug-in may be: beside the program (a build tree) or in the
+// library directory of its installation; for the Python module (the code
+// in a shared object), in the build tree two folders up, or in lib/refldsgn
+// of the prefix it is installed in; last, where this build installs it.
+std::vector<std::string> candidates() {
+    std::vector<std::string> out;
+    const std::string program = directory_of("/proc/self/exe");
+    if (!program.empty()) {
+        out.push_back(program + "/" + kPlugin);
+        out.push_back(program + "/" REFLDSGN_STEP_PLUGIN_DIR "/" + kPlugin);
+    }
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&directory_of), &info) != 0 && info.dli_fname != nullptr) {
+        const std::string object = directory_of(info.dli_fname);
+        if (!object.empty() && object != program) {
+            out.push_back(object + "/../../" + kPlugin);
+            out.push_back(object + "/../../../refldsgn/" + kPlugin);
+        }
+    }
+    out.push_back(std::string(REFLDSGN_STEP_PLUGIN_INSTALLED) + "/" + kPlugin);
+    return out;
+}
+
+struct Loaded {
+    refldsgn_write_step_fn fn = nullptr;
+    std::string error;
+};
+
+// The plug-in's entry, loaded once.
+const Loaded& entry() {
+    static const Loaded loaded = [] {
+        Loaded l;
+        for (const std::string& candidate : candidates()) {
             if (::access(candidate.c_str(), F_OK) != 0) continue;
             void* lib = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
             if (lib == nullptr) {
-                error = std::string("cannot load ") + candidate + ": " + ::dlerror();
+                l.error = std::string("cannot load ") + candidate + ": " + ::dlerror();
                 break;
             }
-            fn = reinterpret_cast<refldsgn_write_step_fn>(::dlsym(lib, "refldsgn_write_step"));
-            if (fn == nullptr) error = candidate + " is no STEP component of refldsgn";
+            l.fn = reinterpret_cast<refldsgn_write_step_fn>(::dlsym(lib, "refldsgn_write_step"));
+            if (l.fn == nullptr) l.error = candidate + " is no STEP component of refldsgn";
             break;
         }
-    }
-    if (why != nullptr) *why = error;
-    return fn;
+        return l;
+    }();
+    return loaded;
 }
 
 void put(double (&to)[3], Vec3 v) {
@@ -163,16 +191,15 @@ void offset(const Model& m, Reflectors& out) {
 }  // namespace
 
 bool step_available(std::string* why) {
-    std::string error;
-    const bool ok = entry(&error) != nullptr;
-    if (why != nullptr) *why = ok ? "" : error.empty() ? kInstall : error;
-    return ok;
+    const Loaded& l = entry();
+    if (why != nullptr) *why = l.fn != nullptr ? "" : l.error.empty() ? kInstall : l.error;
+    return l.fn != nullptr;
 }
 
 void write_step(const Model& m, const std::string& path) {
     std::string why;
-    const refldsgn_write_step_fn fn = entry(&why);
-    if (fn == nullptr) throw study::InputError(why.empty() ? kInstall : why);
+    if (!step_available(&why)) throw study::InputError(why);
+    const refldsgn_write_step_fn fn = entry().fn;
     Reflectors rs;
     if (m.offset)
         offset(m, rs);

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "cad/files.hpp"
+#include "cad/model.hpp"
 #include "draw/pictures.hpp"
 #include "geometry/ranges.hpp"
 #include "handoff/cassbeam.hpp"
@@ -152,6 +154,24 @@ public:
         handoff::write_exports(o, plan, d);
     }
 
+    // The CAD files of a row: each path empty when not written; a number
+    // as the command line's text, empty for its default.
+    void write_cad(std::int64_t row, const std::string& dxf, bool r12, const std::string& stl, const std::string& tolerance,
+                   const std::string& step, const std::string& thickness, const std::string& main_range,
+                   const std::string& sub_range) const {
+        const study::Design d = solved(row);
+        cad::CadOptions o;
+        o.dxf = dxf;
+        o.dxf_r12 = r12;
+        o.stl = stl;
+        o.tolerance = tolerance;
+        o.step = step;
+        o.thickness = thickness;
+        const cad::Model model = cad::make_model(o, main_range, sub_range, s(), d);
+        py::gil_scoped_release release;
+        cad::write_cad_files(o, model);
+    }
+
     py::tuple profile(std::int64_t row, const std::string& main_range, const std::string& sub_range) const {
         const study::Design d = solved(row);
         handoff::ExportOptions o;
@@ -262,6 +282,7 @@ PYBIND11_MODULE(_core, m) {
     m.doc() = "The refldsgn engine; use the refldsgn package.";
     static py::exception<study::InputError> input_error(m, "InputError", PyExc_ValueError);
     static py::exception<handoff::AnalysisError> analysis_error(m, "AnalysisError", PyExc_RuntimeError);
+    static py::exception<cad::CadError> cad_error(m, "CadError", PyExc_RuntimeError);
     py::register_exception_translator([](std::exception_ptr p) {
         try {
             if (p) std::rethrow_exception(p);
@@ -269,6 +290,8 @@ PYBIND11_MODULE(_core, m) {
             PyErr_SetString(input_error.ptr(), without_origin(e.what()).c_str());
         } catch (const handoff::AnalysisError& e) {
             PyErr_SetString(analysis_error.ptr(), e.what());
+        } catch (const cad::CadError& e) {
+            PyErr_SetString(cad_error.ptr(), e.what());
         } catch (const textio::IoError& e) {
             const int err = e.os_error() != 0 ? e.os_error() : EINVAL;
             const py::object error = py::module_::import("builtins").attr("OSError")(
@@ -295,6 +318,7 @@ PYBIND11_MODULE(_core, m) {
         .def("write", &PyStudy::write)
         .def("svg", &PyStudy::svg)
         .def("write_surface", &PyStudy::write_surface)
+        .def("write_cad", &PyStudy::write_cad)
         .def("profile", &PyStudy::profile)
         .def("write_cassbeam", &PyStudy::write_cassbeam)
         .def("plot", &PyStudy::plot)

@@ -22,7 +22,7 @@ import numpy as np
 from . import _core
 
 __version__ = _core.VERSION
-__all__ = ["solve", "steps", "analyze", "Designs", "Design", "Plot", "Check", "InputError", "AnalysisError",
+__all__ = ["solve", "steps", "analyze", "Designs", "Design", "Plot", "Check", "InputError", "AnalysisError", "CadError",
            "COLUMNS", "QUANTITIES"]
 
 InputError = _core.InputError
@@ -30,6 +30,9 @@ InputError.__module__ = __name__
 InputError.__doc__ = "Bad input: the message is the command line's (a ValueError)."
 AnalysisError = _core.AnalysisError
 AnalysisError.__module__ = __name__
+CadError = _core.CadError
+CadError.__module__ = __name__
+CadError.__doc__ = "The STEP component could not build or write a model (a RuntimeError)."
 
 #: The value columns of a row of modes 1 and 2, in the order of the CSV
 #: (check after M); an offset study (mode 3) has its own (Designs.columns).
@@ -395,6 +398,31 @@ class Design:
         """A CHAMP spline object file of one reflector, in the unit given to solve()."""
         which = "champ_" + self._reflector(reflector)
         self._study.write_surface(self.row, which, os.fspath(path), self._range(range), "", False, None)
+
+    @staticmethod
+    def _length(value, name: str) -> str:
+        if value is None:
+            return ""
+        try:
+            return _core.shortest(float(value))
+        except (TypeError, ValueError):
+            raise InputError("%s must be a number, not %r" % (name, value)) from None
+
+    def write_dxf(self, path, r12: bool = False, main_range=None, sub_range=None) -> None:
+        """Both profiles in DXF, as --dxf (or --dxf-r12) writes them."""
+        self._study.write_cad(self.row, os.fspath(path), bool(r12), "", "", "", "", self._range(main_range),
+                              self._range(sub_range))
+
+    def write_stl(self, path, tolerance: Optional[float] = None, main_range=None, sub_range=None) -> None:
+        """Both reflectors in binary STL within tolerance (default DM*1e-5), as --stl writes them."""
+        self._study.write_cad(self.row, "", False, os.fspath(path), self._length(tolerance, "tolerance"), "", "",
+                              self._range(main_range), self._range(sub_range))
+
+    def write_step(self, path, thickness: Optional[float] = None, main_range=None, sub_range=None) -> None:
+        """Both reflectors in STEP AP214 (solids with a thickness), as --step writes them; needs unit= and
+        the STEP component."""
+        self._study.write_cad(self.row, "", False, "", "", os.fspath(path), self._length(thickness, "thickness"),
+                              self._range(main_range), self._range(sub_range))
 
     def profile(self, main_range=None, sub_range=None) -> Dict[str, Tuple[np.ndarray, np.ndarray, np.ndarray]]:
         """The samples of --profile: {"main": (rho, z, dz_drho), "sub": (...)}."""

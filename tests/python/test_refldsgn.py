@@ -181,6 +181,41 @@ def test_files_and_pictures(tmp_path, solve_program):
         refldsgn.solve(type=-1, DM=6, FM=2.5, DS=0.35, TE=2).plot()
 
 
+@pytest.mark.parametrize("args, ranges", [
+    (["type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=2.04624", "unit=m"], ((0.6, 6, 0.3), (0, 0.35, 0.035))),
+    (["type=gregorian", "DM=24", "FM=18", "H=18", "DS=10", "BETA=5.6", "unit=ft"], None)])
+def test_cad_files_as_the_command_line(tmp_path, solve_program, args, ranges):
+    d = refldsgn.solve(**keywords(args))[0]
+    main_range, sub_range = ranges or (None, None)
+    d.write_dxf(tmp_path / "a.dxf", main_range=main_range, sub_range=sub_range)
+    d.write_dxf(tmp_path / "b.dxf", r12=True, main_range=main_range, sub_range=sub_range)
+    d.write_stl(tmp_path / "a.stl", tolerance=0.01, main_range=main_range, sub_range=sub_range)
+    step = "refldsgn-step.so" in os.listdir(os.path.dirname(solve_program))
+    if step:
+        d.write_step(tmp_path / "a.step", thickness=0.05, main_range=main_range, sub_range=sub_range)
+    cli_dir = tmp_path / "cli"
+    cli_dir.mkdir()
+    extra = ["--main-range", ":".join(map(str, main_range)), "--sub-range", ":".join(map(str, sub_range))] if ranges else []
+    for files in (["--dxf", "a.dxf", "--stl", "a.stl", "--tolerance", "0.01"] + (
+            ["--step", "a.step", "--thickness", "0.05"] if step else []), ["--dxf", "b.dxf", "--dxf-r12"]):
+        subprocess.run([solve_program] + args + extra + files, cwd=cli_dir, check=True, stdout=subprocess.DEVNULL)
+    for name in ("a.dxf", "b.dxf", "a.stl"):
+        assert (tmp_path / name).read_bytes() == (cli_dir / name).read_bytes(), name
+    if step:  # the same but for the time in the header
+        mine, theirs = ((p / "a.step").read_text().split("\n") for p in (tmp_path, cli_dir))
+        assert [x for x in mine if "FILE_NAME" not in x] == [x for x in theirs if "FILE_NAME" not in x]
+    else:
+        print("SKIP (part): no STEP component in this build")
+    with pytest.raises(refldsgn.InputError, match="positive"):
+        d.write_stl(tmp_path / "x.stl", tolerance=-1)
+    if ranges is None:
+        with pytest.raises(refldsgn.InputError, match="offset"):
+            d.write_dxf(tmp_path / "x.dxf", main_range=(0, 1, 0.5))
+    with pytest.raises(refldsgn.InputError, match="unit"):
+        refldsgn.solve(type="cassegrain", DM=6, FM=2.52, DS=0.35, TE=2.04624)[0].write_step(tmp_path / "x.step")
+    assert not [f for f in os.listdir(tmp_path) if f.startswith("x.")]
+
+
 @pytest.mark.skipif(shutil.which("cassbeam") is None, reason="cassbeam is not installed")
 def test_analysis_as_the_command_line(solve_program):
     args = ["type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=1.6:2.4:0.4", "freq=100", "taper=12"]

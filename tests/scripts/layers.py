@@ -27,7 +27,7 @@ ALLOWED = {
     "cad": {"handoff", "study", "export", "geometry", "textio"},
     "dialogue": {"export", "geometry", "textio"},
     "solve": {"cad", "draw", "handoff", "study", "export", "geometry", "textio"},
-    "python": {"draw", "handoff", "study", "export", "geometry", "textio"},
+    "python": {"cad", "draw", "handoff", "study", "export", "geometry", "textio"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([A-Za-z_]+)/')
 
