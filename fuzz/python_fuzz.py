@@ -84,7 +84,7 @@ def main():
                 row = d[i]
                 sub = d[d.ok]
                 _ = sub[::-1], d[rng.randrange(-n, n)]
-                action = rng.randrange(8)
+                action = rng.randrange(9)
                 path = os.path.join(work, "f%d" % rng.randrange(3)) if rng.random() < 0.9 else "/nonexistent/x"
                 if action == 0:
                     d.to_csv(path, jobs=rng.choice([None, 1, 2]))
@@ -103,10 +103,16 @@ def main():
                     row.svg()
                 elif action == 6:
                     d.plot(rng.choice([None, "LT", "XX"]))
+                elif action == 7:
+                    cad = rng.choice([row.write_dxf, row.write_stl, row.write_step])
+                    extra = {row.write_dxf: {"r12": rng.random() < 0.5},
+                             row.write_stl: {"tolerance": rng.choice([None, 1, 0.1, 0, -1, "t"])},
+                             row.write_step: {"thickness": rng.choice([None, 0.01, 0, "t"])}}[cad]
+                    cad(path, main_range=rng.choice([None, (0, 1, 0.5), (0, number(), number())]), **extra)
                 else:
                     row.write_cassbeam(path)
             outcome = "ok"
-        except (refldsgn.InputError, OSError) as e:
+        except (refldsgn.InputError, refldsgn.CadError, OSError) as e:
             outcome = type(e).__name__
         except Exception:  # noqa: BLE001
             bad += 1
