@@ -175,7 +175,7 @@ def check_stl(name, m, d, tolerance):
     ulp = np.spacing(np.abs(t["v"]).max(axis=-1)).astype(float)  # of each vertex's largest coordinate
     on = {w: m.distance3(w, v) for w in ("main", "sub")}
     which = np.where(on["main"].max(axis=1) < on["sub"].max(axis=1), "main", "sub")
-    counts, worst = {}, [0.0, 0.0]
+    counts, worst = {}, [0.0, 0.0, 0.0]
     for w in ("main", "sub"):
         sel = which == w
         counts[w] = int(sel.sum())
@@ -184,7 +184,12 @@ def check_stl(name, m, d, tolerance):
         centroid = v[sel].mean(axis=1)
         dev = float(m.distance3(w, centroid).max())
         expect(dev < tolerance, "%s %s: a centroid is %.3g from the surface (tolerance %g)" % (name, w, dev, tolerance))
-        worst = [max(worst[0], float(off.max())), max(worst[1], dev / tolerance)]
+        # Every triangle, at points over the whole of it (a triangle's largest
+        # distance may lie off its centroid).
+        far = max(float(m.distance3(w, a * v[sel][:, 0] + b * v[sel][:, 1] + (1 - a - b) * v[sel][:, 2]).max())
+                  for a in np.linspace(0, 1, 7) for b in np.linspace(0, 1 - a, 5))
+        expect(far < tolerance, "%s %s: a triangle is %.3g from the surface (tolerance %g)" % (name, w, far, tolerance))
+        worst = [max(worst[0], float(off.max())), max(worst[1], dev / tolerance), max(worst[2], far / tolerance)]
         # Orientation: every triangle faces the focus its reflector is lit from,
         # its stored normal agrees with its winding, and an edge is never
         # used twice in one direction.
@@ -376,7 +381,8 @@ def main():
             check_dxf(name, m, d, samples)
             counts = check_stl(name, m, d, tolerance)
             check_step(name, m, d, samples)
-            print("%s: %d + %d triangles, vertices within %.2f ulps, centroids within %.2f of the tolerance" % (
+            print("%s: %d + %d triangles, vertices within %.2f ulps, centroids within %.2f and triangles within "
+                  "%.2f of the tolerance" % (
                 name, counts["main"], counts["sub"], *counts["worst"]))
         units_and_counts(d)
         failures(d)
