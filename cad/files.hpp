@@ -25,7 +25,6 @@ public:
     ~WholeFile();
     WholeFile(const WholeFile&) = delete;
     WholeFile& operator=(const WholeFile&) = delete;
-    std::FILE* stream() { return stream_; }
     // Where the contents go until commit (the path itself for a device).
     const std::string& temporary() const { return temporary_; }
     void write(const void* data, std::size_t size);

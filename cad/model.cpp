@@ -130,6 +130,7 @@ void offset(Model& m, const study::Design& d) {
         if (!(geometry::dot(q - fr.feed, u) > 0) || !std::isfinite(q.x + q.y + q.z))
             throw InputError("the feed cone of this row reaches past the sub conic (its asymptote): no bounded "
                              "subreflector, no CAD file to write");
+        if (k < 256) m.sub_rim.push_back(q + geometry::Vec3{0, 0, F});
     }
     auto in_plane = [&](geometry::Vec3 p) { return Point2{p.x, p.z + F}; };
     auto param = [&](Point2 p) {
@@ -164,18 +165,6 @@ Point2 point(const Conic& c, double s) {
         break;
     }
     return c.centre + (c.a * std::cosh(s)) * c.u + (c.b * std::sinh(s)) * c.v;
-}
-
-Point2 tangent(const Conic& c, double s) {
-    switch (c.kind) {
-    case Conic::Kind::parabola:
-        return {1, s / (2 * c.F)};
-    case Conic::Kind::ellipse:
-        return (-c.a * std::sin(s)) * c.u + (c.b * std::cos(s)) * c.v;
-    case Conic::Kind::hyperbola:
-        break;
-    }
-    return (c.a * std::sinh(s)) * c.u + (c.b * std::cosh(s)) * c.v;
 }
 
 std::vector<Arc> arcs(const Conic& c, double s0, double s1) {

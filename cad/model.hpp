@@ -39,9 +39,6 @@ struct Conic {
     double a = 0, b = 0;
 };
 Point2 point(const Conic& c, double s);
-// The tangent d point / ds.
-Point2 tangent(const Conic& c, double s);
-
 // The arc of c from parameter s0 to s1, exactly, in pieces of at most a
 // quarter of a turn (an ellipse) or of a unit of s (a hyperbola).
 std::vector<Arc> arcs(const Conic& c, double s0, double s1);
@@ -61,6 +58,8 @@ struct CadOptions {
     bool dxf_r12 = false;
     std::string tolerance, thickness;  // as typed; empty: not given
     bool any() const { return !dxf.empty() || !stl.empty() || !step.empty(); }
+    // Any CAD option at all, a file or a setting of one.
+    bool given() const { return any() || dxf_r12 || !tolerance.empty() || !thickness.empty(); }
 };
 
 struct Model {
@@ -68,6 +67,7 @@ struct Model {
     double DM = 0;
     std::array<Reflector, 2> reflectors;  // main, sub
     std::optional<geometry::OffsetFrame> frame;  // an offset design's, origin at the prime focus
+    std::vector<geometry::Vec3> sub_rim;         // an offset sub's rim, 256 points in the vertex frame
     int unit = -1;          // index in study::kUnits; -1 when no unit is given
     double tolerance = 0;   // of the mesh
     double thickness = 0;   // 0: surfaces, else solids

@@ -5,11 +5,10 @@
 #include <unistd.h>
 
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
-#include <cmath>
-#include <numbers>
 
 #include "cad/files.hpp"
 #include "cad/step_plugin.h"
@@ -130,8 +129,7 @@ void offset(const Model& m, Reflectors& out) {
     const Vec3 lift{0, 0, F};  // from the frame at the prime focus to the vertex frame
     // The main reflector: the paraboloid about z out past the aperture.
     const double reach = std::fabs(fr.H) + 1.05 * R;
-    Conic parabola = m.reflectors[0].conic;
-    set_arcs(out.arcs[0], arcs(parabola, 0, reach));
+    set_arcs(out.arcs[0], arcs(m.reflectors[0].conic, 0, reach));
     refldsgn_step_reflector& main = out.items[0];
     // The seam of each surface of revolution, the half plane of its
     // meridian, lies on the side away from the rim.
@@ -154,9 +152,7 @@ void offset(const Model& m, Reflectors& out) {
     // How far the rim reaches from the sub axis, and (an ellipse) from its
     // vertex beyond O, in the conic's parameter.
     double farthest = 0, rho = 0, sweep = 0;
-    for (int k = 0; k < 256; ++k) {
-        const double s = 2 * std::numbers::pi * k / 256;
-        const Vec3 p = fr.sub(fr.ray(fr.te, s)) + lift;
+    for (const Vec3& p : m.sub_rim) {
         farthest = std::max(farthest, geometry::norm(p - feed));
         const Vec3 q = p - centre;
         rho = std::max(rho, geometry::norm(q - geometry::dot(q, u) * u));

@@ -151,15 +151,14 @@ int run(Options opt) {
         throw study::InputError("the .rsf and CHAMP files are profiles of surfaces of revolution; for an offset design "
                                 "(mode 3) write --sfc-main, --sfc-sub and --tor");
     const handoff::Grid grid = opt.grid.empty() ? handoff::Grid{} : handoff::parse_grid(opt.grid);
-    const bool files = opt.exports.any() || !opt.cassbeam.empty() || grasp || !offset_profile.empty() || opt.cad.any() ||
-                       !opt.cad.tolerance.empty() || !opt.cad.thickness.empty() || opt.cad.dxf_r12;
+    const bool files = opt.exports.any() || !opt.cassbeam.empty() || grasp || !offset_profile.empty() || opt.cad.given();
     if (files && chosen.failed(study::Check::no_solution)) {
         throw study::InputError("row " + std::to_string(opt.at) + " has no solution: no surface to write");
     }
     handoff::ExportPlan plan;
     if (opt.exports.any()) plan = handoff::plan_exports(opt.exports, study, chosen);
     cad::Model model;
-    if (opt.cad.any() || !opt.cad.tolerance.empty() || !opt.cad.thickness.empty() || opt.cad.dxf_r12)
+    if (opt.cad.given())
         model = cad::make_model(opt.cad, opt.exports.main_range, opt.exports.sub_range, study, chosen);
     handoff::CassbeamSettings cassbeam;
     if (!opt.cassbeam.empty() || opt.analyze)
