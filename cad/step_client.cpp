@@ -208,11 +208,10 @@ void write_step(const Model& m, const std::string& path) {
         rs.items[k].n_arcs = static_cast<int>(rs.arcs[k].size());
     }
     // The kernel's tolerance is a fixed length (1e-7) in the unit it works
-    // in; its intersections lose accuracy on models much smaller than a
-    // thousand of them and fail now and then on models larger than ten
-    // thousand: the model goes to it in micrometres, millimetres, metres or
-    // kilometres, so that DM is 10 to 10,000 of them, and the writer turns
-    // it into the file's unit.
+    // in: the model goes to it in micrometres, millimetres, metres or
+    // kilometres, so that DM is 10 to 10,000 of them (the plug-in trims each
+    // offset reflector at a scale of its own), and the writer turns it into
+    // the file's unit.
     static const char* kStepUnits[] = {"INCH", "FT", "MM", "M"};
     const double metres = m.DM * study::kUnits[static_cast<std::size_t>(m.unit)].metres;
     const auto [model_unit, per_metre] = metres < 1e-2  ? std::pair{"UM", 1e6}

@@ -52,7 +52,10 @@ def one(program, probe, seed):
         if r.returncode not in (0, 1, 2, 3):
             return args, "status %d with %r" % (r.returncode, r.stderr[-400:])
         if r.returncode in (0, 3) and probe:
-            p = subprocess.run([probe, os.path.join(work, "a.step"), "MM"], capture_output=True, text=True)
+            try:
+                p = subprocess.run([probe, os.path.join(work, "a.step"), "MM"], capture_output=True, text=True, timeout=300)
+            except subprocess.TimeoutExpired:
+                return args, "the STEP file takes over 300 s to read back"
             shapes = p.stdout.split("shape ")[1:]
             if p.returncode != 0 or len(shapes) != 2 or not all(("solid" if thick else "face") in s for s in shapes):
                 return args, "STEP read back as %r" % (p.stdout + p.stderr)[-400:]

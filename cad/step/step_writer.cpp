@@ -4,15 +4,18 @@
 // offset behind the face and the normals at its ends), trimmed for an
 // offset design by the aperture's cylinder or the feed cone, and written as
 // STEP AP214, one product each.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include <APIHeaderSection_MakeHeader.hxx>
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakeWire.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
 #include <BRepPrimAPI_MakeCone.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepPrimAPI_MakeRevol.hxx>
@@ -41,6 +44,7 @@
 #include <gp_Ax1.hxx>
 #include <gp_Ax2.hxx>
 #include <gp_Pnt.hxx>
+#include <gp_Trsf.hxx>
 
 #include "cad/step_plugin.h"
 
@@ -83,7 +87,7 @@ Handle(Geom_BSplineCurve) meridian(const refldsgn_step_reflector& r) {
     return new Geom_BSplineCurve(poles, weights, knots, mults, 2);
 }
 
-TopoDS_Shape reflector(const refldsgn_step_reflector& r, double thickness) {
+TopoDS_Shape built(const refldsgn_step_reflector& r, double thickness) {
     const Handle(Geom_BSplineCurve) curve = meridian(r);
     const gp_Ax1 axis(gp_Pnt(r.origin[0], r.origin[1], r.origin[2]), gp_Dir(r.axis[0], r.axis[1], r.axis[2]));
     TopoDS_Shape shape;
@@ -125,6 +129,41 @@ TopoDS_Shape reflector(const refldsgn_step_reflector& r, double thickness) {
     if (!TopExp_Explorer(common.Shape(), TopAbs_FACE).More())
         throw Failure(std::string("nothing of the ") + r.name + (r.trim == REFLDSGN_TRIM_CYLINDER ? " lies in the aperture" : " lies in the feed cone"));
     return common.Shape();
+}
+
+// The kernel's tolerance is a fixed length (1e-7): the intersection curves
+// that trim a reflector lie only as close to the true rim as that length is
+// small beside the reflector, and on models much larger than ten thousand of
+// it the trimming of a solid now and then fails. A trimmed reflector is
+// therefore built at the power of ten that makes its meridian 1,000 to
+// 10,000 long (the area of a face is then within a few parts in 10^10 of the
+// true one; at a length of 10 it was a few parts in 10^9), and scaled back.
+TopoDS_Shape reflector(const refldsgn_step_reflector& r, double thickness) {
+    if (r.trim == REFLDSGN_TRIM_NONE) return built(r, thickness);
+    double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
+    for (int k = 0; k < r.n_arcs; ++k)
+        for (const double* p : {r.arcs[k].p0, r.arcs[k].p1, r.arcs[k].p2})
+            for (int i = 0; i < 2; ++i) {
+                lo[i] = std::min(lo[i], p[i]);
+                hi[i] = std::max(hi[i], p[i]);
+            }
+    const double size = std::max(hi[0] - lo[0], hi[1] - lo[1]);
+    if (!(size > 0) || !std::isfinite(size)) return built(r, thickness);
+    const double f = std::pow(10.0, 3 - std::floor(std::log10(size)));
+    std::vector<refldsgn_step_arc> arcs(r.arcs, r.arcs + r.n_arcs);
+    for (refldsgn_step_arc& a : arcs)
+        for (double* v : {&a.p0[0], &a.p0[1], &a.p1[0], &a.p1[1], &a.p2[0], &a.p2[1]}) *v *= f;
+    refldsgn_step_reflector s = r;
+    s.arcs = arcs.data();
+    for (int i = 0; i < 3; ++i) {
+        s.origin[i] *= f;
+        s.trim_origin[i] *= f;
+    }
+    if (s.trim == REFLDSGN_TRIM_CYLINDER) s.trim_size *= f;
+    s.trim_length *= f;
+    gp_Trsf back;
+    back.SetScale(gp_Pnt(0, 0, 0), 1 / f);
+    return BRepBuilderAPI_Transform(built(s, thickness * f), back, true).Shape();
 }
 
 
