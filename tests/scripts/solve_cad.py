@@ -133,6 +133,7 @@ def check_dxf(name, m, d, samples):
     audit = doc.audit()
     expect(not audit.has_errors, "%s: ezdxf finds errors: %s" % (name, [e.message for e in audit.errors]))
     msp = doc.modelspace()
+    farthest = 0.0
     for which, layer in (("main", "MAIN"), ("sub", "SUB")):
         splines = msp.query('SPLINE[layer=="%s"]' % layer)
         polylines = msp.query('LWPOLYLINE[layer=="%s"]' % layer)
@@ -143,6 +144,7 @@ def check_dxf(name, m, d, samples):
         pts = nurbs(ctrl, s.weights if len(s.weights) else np.ones(len(ctrl)), s.knots, s.dxf.degree)
         worst = float(np.max(m.distance(which, pts[:, 0], pts[:, 1])))
         expect(worst <= 1e-9 * m.DM, "%s %s: the spline is %.3g from the conic" % (name, layer, worst))
+        farthest = max(farthest, worst / m.DM)
         ends = np.abs(pts[[0, -1]] - samples[which][[0, -1]]).max()
         expect(ends <= 1e-6 * m.DM, "%s %s: the spline ends %.3g from the first and last samples" % (name, layer, ends))
         vertices = np.array([[f32(x), f32(y)] for x, y in polylines[0].get_points("xy")])
@@ -159,6 +161,7 @@ def check_dxf(name, m, d, samples):
         got = np.array([[f32(v.dxf.location.x), f32(v.dxf.location.y)] for v in lines[0].vertices]) if lines else None
         expect(len(lines) == 1 and got.shape == samples[which].shape and (got == samples[which]).all(),
                "%s %s: the R12 polyline is not the profile's samples" % (name, layer))
+    print("%s: the DXF splines within %.1e DM of the conics" % (name, farthest))
 
 
 def read_stl(path):
@@ -299,11 +302,14 @@ def revolved(m, which, rho0, rho1, T, focus_z):
 
 
 def check_step(name, m, d, rows):
+    farthest = 0.0
     for degree, ctrl, weights, knots in step_bsplines(d + "/a.step"):
         pts = nurbs(ctrl, weights, knots, degree)
         # Meridians of the (parent) surfaces of revolution: on one of the conics.
         dist = np.minimum(m.distance3("main", pts), m.distance3("sub", pts))
         expect(dist.max() <= 1e-9 * m.DM, "%s: a STEP B-spline is %.3g from the conics" % (name, dist.max()))
+        farthest = max(farthest, dist.max() / m.DM)
+    print("%s: the STEP text's B-splines within %.1e DM of the conics" % (name, farthest))
     if not os.path.exists(PROBE):
         return
     shapes = probe(d + "/a.step", "M")
