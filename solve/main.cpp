@@ -109,7 +109,12 @@ std::string footer() {
          "feed-beyond-focus, inconsistent, and in mode 3 beyond-asymptote,\n"
          "sub-blocks, feed-blocks.\n\n"
          "Exit status: 0 done, 1 output not written, 2 bad input, 3 a check failed (--strict).\n"
-         "Example: refldsgn-solve type=cassegrain DM=6 FM=2.52 DS=0.35 TE=2.04624 -f csv";
+         "Examples: refldsgn-solve type=cassegrain DM=6 FM=2.52 DS=0.35 TE=2.04624 -f csv\n"
+         "  The same dish for a machine shop, in mm: 5 mm solids with a 600 mm central hole\n"
+         "  in STEP, the profiles in DXF, a mesh within 0.1 mm in STL:\n"
+         "  refldsgn-solve type=cassegrain DM=6000 FM=2520 DS=350 TE=2.04624 unit=mm \\\n"
+         "      --main-range 600:6000:300 --step dish.step --thickness 5 --dxf dish.dxf \\\n"
+         "      --stl dish.stl --tolerance 0.1";
     return s;
 }
 

@@ -389,6 +389,7 @@ def main():
                 name, counts["main"], counts["sub"], *counts["worst"]))
         units_and_counts(d)
         failures(d)
+        shop_example(d)
         freecad(d)
     finally:
         shutil.rmtree(d)
@@ -425,6 +426,22 @@ def units_and_counts(d):
         counts.append(len(read_stl(d + "/c.stl")))
     expect(3.5 < counts[1] / counts[0] < 4.5, "triangles %s at tolerances 1e-4 and 2.5e-5" % counts)
     print("6 m dish at 0.1 mm: %d triangles" % counts[0])
+
+
+def shop_example(d):
+    """The machine-shop example of --help, the manual page and the README runs as written there."""
+    text = subprocess.run([SOLVE, "--help"], stdout=subprocess.PIPE, text=True).stdout
+    command = re.search(r"refldsgn-solve (type=cassegrain DM=6000 (?:[^\n\\]|\\\n)*)", text).group(1)
+    args = command.replace("\\\n", " ").split()
+    here = os.path.dirname(os.path.abspath(__file__))
+    for doc in (os.path.join(here, "..", "..", "README.md"), os.path.join(here, "..", "..", "doc", "refldsgn-solve.1")):
+        written = " ".join(open(doc).read().replace("\\e\n", " ").replace("\\\n", " ").split())
+        expect(" ".join(args) in written, "%s does not give the example of --help" % os.path.basename(doc))
+    work = os.path.join(d, "shop")
+    os.mkdir(work)
+    r = run(args, work)
+    expect(r.returncode == 0 and sorted(os.listdir(work)) == ["dish.dxf", "dish.step", "dish.stl"],
+           "the machine-shop example: status %d, %s, %s" % (r.returncode, os.listdir(work), r.stderr))
 
 
 def failures(d):
