@@ -133,11 +133,11 @@ TopoDS_Shape built(const refldsgn_step_reflector& r, double thickness) {
 
 // The kernel's tolerance is a fixed length (1e-7): the intersection curves
 // that trim a reflector lie only as close to the true rim as that length is
-// small beside the reflector, and on models much larger than ten thousand of
-// it the trimming of a solid now and then fails. A trimmed reflector is
-// therefore built at the power of ten that makes its meridian 1,000 to
-// 10,000 long (the area of a face is then within a few parts in 10^10 of the
-// true one; at a length of 10 it was a few parts in 10^9), and scaled back.
+// small beside the reflector. A trimmed reflector is therefore built at the
+// power of ten that makes its meridian 10,000 to 100,000 long, or 1,000 to
+// 10,000 for a solid (beyond that the trimming of a solid now and then
+// fails), and scaled back. The area of a face is then within about 1e-11
+// of the true one (it was a few parts in 10^9 at a length of 10).
 TopoDS_Shape reflector(const refldsgn_step_reflector& r, double thickness) {
     if (r.trim == REFLDSGN_TRIM_NONE) return built(r, thickness);
     double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
@@ -149,7 +149,7 @@ TopoDS_Shape reflector(const refldsgn_step_reflector& r, double thickness) {
             }
     const double size = std::max(hi[0] - lo[0], hi[1] - lo[1]);
     if (!(size > 0) || !std::isfinite(size)) return built(r, thickness);
-    const double f = std::pow(10.0, 3 - std::floor(std::log10(size)));
+    const double f = std::pow(10.0, (thickness > 0 ? 3 : 4) - std::floor(std::log10(size)));
     std::vector<refldsgn_step_arc> arcs(r.arcs, r.arcs + r.n_arcs);
     for (refldsgn_step_arc& a : arcs)
         for (double* v : {&a.p0[0], &a.p0[1], &a.p1[0], &a.p1[1], &a.p2[0], &a.p2[1]}) *v *= f;
