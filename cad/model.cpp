@@ -29,6 +29,16 @@ Point2 operator-(Point2 p, Point2 q) { return {p.x - q.x, p.z - q.z}; }
 Point2 operator*(double s, Point2 p) { return {s * p.x, s * p.z}; }
 double dot(Point2 p, Point2 q) { return p.x * q.x + p.z * q.z; }
 
+// The main reflector: the paraboloid of focal length F about z, vertex at
+// the origin, lit from its focus.
+void paraboloid(Reflector& main, double F) {
+    main.layer = "MAIN";
+    main.conic.kind = Conic::Kind::parabola;
+    main.conic.F = F;
+    main.kappa = 1 / (2 * F);
+    main.lit_from = {0, F};
+}
+
 // The profile of an axisymmetric design: the float samples of the profile
 // file, and the conic they lie on.
 void axisymmetric(Model& m, const std::string& main_range, const std::string& sub_range, const study::Design& d) {
@@ -39,11 +49,7 @@ void axisymmetric(Model& m, const std::string& main_range, const std::string& su
     const surface::DesignProfiles ps = surface::profiles_of(d.g.DM, d.g.FM, d.g.DS, d.g.TE, d.g.t);
 
     Reflector& main = m.reflectors[0];
-    main.layer = "MAIN";
-    main.conic.kind = Conic::Kind::parabola;
-    main.conic.F = ps.main.FM;
-    main.kappa = 1 / (2 * main.conic.F);
-    main.lit_from = {0, ps.main.FM};
+    paraboloid(main, ps.main.FM);
 
     Reflector& sub = m.reflectors[1];
     sub.layer = "SUB";
@@ -94,13 +100,9 @@ void offset(Model& m, const study::Design& d) {
     const double R = fr.DM / 2, F = fr.FM;
 
     Reflector& main = m.reflectors[0];
-    main.layer = "MAIN";
-    main.conic.kind = Conic::Kind::parabola;
-    main.conic.F = F;
+    paraboloid(main, F);
     main.s0 = fr.H - R;
     main.s1 = fr.H + R;
-    main.kappa = 1 / (2 * F);
-    main.lit_from = {0, F};
 
     Reflector& sub = m.reflectors[1];
     sub.layer = "SUB";

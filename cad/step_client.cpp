@@ -207,30 +207,9 @@ void write_step(const Model& m, const std::string& path) {
         rs.items[k].arcs = rs.arcs[k].data();
         rs.items[k].n_arcs = static_cast<int>(rs.arcs[k].size());
     }
-    // The kernel's tolerance is a fixed length (1e-7) in the unit it works
-    // in: the model goes to it in micrometres, millimetres, metres or
-    // kilometres, so that DM is 10 to 10,000 of them (the plug-in trims each
-    // offset reflector at a scale of its own), and the writer turns it into
-    // the file's unit.
+    // Lengths go in the design's unit, which is the file's: the plug-in
+    // trims each offset reflector at a scale of its own.
     static const char* kStepUnits[] = {"INCH", "FT", "MM", "M"};
-    const double metres = m.DM * study::kUnits[static_cast<std::size_t>(m.unit)].metres;
-    const auto [model_unit, per_metre] = metres < 1e-2  ? std::pair{"UM", 1e6}
-                                         : metres < 10  ? std::pair{"MM", 1e3}
-                                         : metres < 1e4 ? std::pair{"M", 1.0}
-                                                        : std::pair{"KM", 1e-3};
-    const double scale = per_metre * study::kUnits[static_cast<std::size_t>(m.unit)].metres;
-    const double thickness = m.thickness * scale;
-    for (std::size_t k = 0; k < 2; ++k) {
-        for (refldsgn_step_arc& a : rs.arcs[k])
-            for (double* v : {&a.p0[0], &a.p0[1], &a.p1[0], &a.p1[1], &a.p2[0], &a.p2[1]}) *v *= scale;
-        refldsgn_step_reflector& r = rs.items[k];
-        for (int i = 0; i < 3; ++i) {
-            r.origin[i] *= scale;
-            r.trim_origin[i] *= scale;
-        }
-        if (r.trim == REFLDSGN_TRIM_CYLINDER) r.trim_size *= scale;
-        r.trim_length *= scale;
-    }
     WholeFile file(path);
     file.release_stream();
     refldsgn_step_input in{};
@@ -239,11 +218,11 @@ void write_step(const Model& m, const std::string& path) {
     const std::string name = path.substr(path.rfind('/') + 1);
     in.name = name.c_str();
     in.unit = kStepUnits[m.unit];
-    in.model_unit = model_unit;
+    in.model_unit = in.unit;
     const std::string description = std::string(m.offset ? "offset " : "") + "dual-reflector antenna: main reflector and subreflector" +
                                     (m.thickness > 0 ? " (solids)" : "");
     in.description = description.c_str();
-    in.thickness = thickness;
+    in.thickness = m.thickness;
     in.reflectors = rs.items.data();
     in.n_reflectors = 2;
     char message[512] = {0};

@@ -39,8 +39,8 @@ struct refldsgn_step_input {
     const char *path;        /* the file to write */
     const char *name;        /* the file's name, for its header */
     const char *unit;        /* the file's length unit: "MM", "M", "INCH" or "FT" */
-    const char *model_unit;  /* the unit of every length given ("UM", "MM", "M", "KM"), chosen so that the
-                                kernel's fixed tolerance is small beside the model */
+    const char *model_unit;  /* the unit of every length given ("MM", "M", "INCH" or "FT", as unit); the component
+                                trims each offset reflector at a scale of its own */
     const char *description; /* a line for the file's header */
     double thickness;        /* 0: faces; else solids of this thickness behind each face */
     const struct refldsgn_step_reflector *reflectors;

@@ -131,13 +131,15 @@ TopoDS_Shape built(const refldsgn_step_reflector& r, double thickness) {
     return common.Shape();
 }
 
-// The kernel's tolerance is a fixed length (1e-7): the intersection curves
-// that trim a reflector lie only as close to the true rim as that length is
-// small beside the reflector. A trimmed reflector is therefore built at the
-// power of ten that makes its meridian 10,000 to 100,000 long, or 1,000 to
-// 10,000 for a solid (beyond that the trimming of a solid now and then
-// fails), and scaled back. The area of a face is then within about 1e-11
-// of the true one (it was a few parts in 10^9 at a length of 10).
+// The kernel's tolerance is a fixed length (1e-7) in the unit it works in:
+// the intersection curves that trim a reflector lie only as close to the
+// true rim as that length is small beside the reflector, and on models much
+// larger than ten thousand of it the trimming of a solid now and then fails.
+// A trimmed reflector is therefore built at the power of ten that makes its
+// meridian 10,000 to 100,000 long, or 1,000 to 10,000 for a solid, and
+// scaled back to the unit of the lengths given; its area is then within
+// about 1e-11 of the true one (a few parts in 10^9 at a length of 10). A
+// surface of revolution needs no intersection and is built as given.
 TopoDS_Shape reflector(const refldsgn_step_reflector& r, double thickness) {
     if (r.trim == REFLDSGN_TRIM_NONE) return built(r, thickness);
     double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
