@@ -1,7 +1,11 @@
 #include "cad/model.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <numbers>
 
 #include "cad/files.hpp"
@@ -202,6 +206,24 @@ std::vector<Arc> arcs(const Conic& c, double s0, double s1) {
     return out;
 }
 
+// SOURCE_DATE_EPOCH (seconds since 1970, the reproducible-builds
+// convention) as a STEP time; empty when it is not set.
+static std::string source_date() {
+    const char* text = std::getenv("SOURCE_DATE_EPOCH");
+    if (text == nullptr) return {};
+    long long seconds = -1;
+    const char* end = text + std::strlen(text);
+    const auto r = std::from_chars(text, end, seconds);
+    if (r.ec != std::errc() || r.ptr != end || seconds < 0 || seconds > 253402300799LL)  // to 9999-12-31
+        throw InputError(std::string("SOURCE_DATE_EPOCH must be a whole number of seconds since 1970, not '") + text + "'");
+    const auto t = static_cast<std::time_t>(seconds);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &utc);
+    return buf;
+}
+
 Model make_model(const CadOptions& o, const std::string& main_range, const std::string& sub_range,
                  const study::Study& study, const study::Design& d) {
     Model m;
@@ -233,6 +255,7 @@ Model make_model(const CadOptions& o, const std::string& main_range, const std::
     if (!o.step.empty()) {
         std::string why;
         if (!step_available(&why)) throw InputError(why);
+        m.timestamp = source_date();
     }
     return m;
 }

@@ -71,6 +71,10 @@ struct Model {
     int unit = -1;          // index in study::kUnits; -1 when no unit is given
     double tolerance = 0;   // of the mesh
     double thickness = 0;   // 0: surfaces, else solids
+    // The time a STEP file's header gives, "YYYY-MM-DDTHH:MM:SS" (UTC):
+    // SOURCE_DATE_EPOCH's when it is set, so that runs write the same bytes;
+    // empty for the time of writing.
+    std::string timestamp;
 };
 
 // Checks the options and builds the model of row d (throws

@@ -222,6 +222,7 @@ void write_step(const Model& m, const std::string& path) {
     const std::string description = std::string(m.offset ? "offset " : "") + "dual-reflector antenna: main reflector and subreflector" +
                                     (m.thickness > 0 ? " (solids)" : "");
     in.description = description.c_str();
+    in.timestamp = m.timestamp.c_str();
     in.thickness = m.thickness;
     in.reflectors = rs.items.data();
     in.n_reflectors = 2;

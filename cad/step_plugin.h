@@ -11,7 +11,7 @@
 extern "C" {
 #endif
 
-#define REFLDSGN_STEP_ABI 3
+#define REFLDSGN_STEP_ABI 4
 
 /* One rational quadratic Bezier piece of a meridian, in its half plane:
  * x the distance from the axis, z along it; the shoulder weighs w. */
@@ -42,6 +42,7 @@ struct refldsgn_step_input {
     const char *model_unit;  /* the unit of every length given ("MM", "M", "INCH" or "FT", as unit); the component
                                 trims each offset reflector at a scale of its own */
     const char *description; /* a line for the file's header */
+    const char *timestamp;   /* the header's time, "YYYY-MM-DDTHH:MM:SS"; NULL or empty: the time of writing */
     double thickness;        /* 0: faces; else solids of this thickness behind each face */
     const struct refldsgn_step_reflector *reflectors;
     int n_reflectors;

@@ -53,8 +53,9 @@ std::string html_page(const study::Study& study, const std::vector<Row>& rows, s
     for (const study::Assignment& a : study.inputs().items) {
         std::string v = a.text;
         if (a.swept) v += "  (" + std::to_string(a.count) + " values)";
-        out += "<tr><td>" + escape(study::info(a.key).name) + "</td><td>" + escape(v) + "</td><td>" +
-               escape(study::info(a.key).help) + "</td></tr>\n";
+        const study::KeyInfo& k = study::info(a.key);
+        const std::string_view help = study.offset() && !k.offset_help.empty() ? k.offset_help : k.help;
+        out += "<tr><td>" + escape(k.name) + "</td><td>" + escape(v) + "</td><td>" + escape(help) + "</td></tr>\n";
     }
     out += "</table>\n";
 

@@ -256,12 +256,27 @@ bool feed_blocks(const OffsetDesign& d) {
         return dx * dx + X.y * X.y < R * R || inside_ray_bundle(d, X.x, X.y, X.z);
     };
     if (std::isnan(d.DF)) return double(d.DFPR) <= 0 || blocks(fr.feed);
+    // The horn's aperture, a disc across the feed axis whose rim lies on the
+    // edge rays: it blocks where any of it stands in the beam column or the
+    // rays between sub and main, or reaches the sub along the feed's own
+    // rays (a horn as long as that swallows the sub, however large).
     const double r = double(d.DF) / 2, depth = r / std::tan(fr.te);
-    constexpr int kRim = 72;
-    for (int k = 0; k < kRim; ++k) {
-        const double s = 2 * kPi * k / kRim;
-        const Vec3 rim = fr.feed + depth * fr.axis + (r * std::cos(s)) * fr.across + Vec3{0, r * std::sin(s), 0};
-        if (blocks(rim)) return true;
+    constexpr int kRim = 72, kRings = 8;
+    for (int j = kRings; j >= 0; --j) {
+        const double rho = r * j / kRings;
+        for (int k = 0; k < (j == 0 ? 1 : kRim); ++k) {
+            const double s = 2 * kPi * k / kRim;
+            const Vec3 offset = (rho * std::cos(s)) * fr.across + Vec3{0, rho * std::sin(s), 0};
+            const Vec3 at = fr.feed + depth * fr.axis + offset;
+            if (blocks(at)) return true;
+            // Along the feed ray through this point, the sub lies at the
+            // focal distance p / (1 - e cos psi) from F', when the ray meets
+            // it at all (not past the asymptote).
+            const Vec3 ray = at - fr.feed;
+            const double along = norm(ray);
+            const double to_sub = fr.p / (1 - fr.e * dot((1 / along) * ray, fr.w));
+            if (to_sub > 0 && along >= to_sub) return true;
+        }
     }
     return false;
 }

@@ -144,9 +144,9 @@ OffsetPoints offset_points(const OffsetDesign& d);
 bool inside_ray_bundle(const OffsetDesign& d, double x, double y, double z);
 
 // Whether the feed stands in the beam: its phase centre (or, with DF, the
-// rim of its horn, a cone on the feed axis whose aperture edge lies on the
-// edge ray) inside the beam column of the aperture or inside the bundle of
-// rays between sub and main.
+// aperture of its horn, a cone on the feed axis whose aperture edge lies on
+// the edge ray) inside the beam column of the aperture or inside the bundle
+// of rays between sub and main, or the horn's aperture at or beyond the sub.
 bool feed_blocks(const OffsetDesign& d);
 
 // The largest relative residual of the design's defining relations: the

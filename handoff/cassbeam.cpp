@@ -114,8 +114,8 @@ Analysis run_one(const study::Study& study, const study::Design& d, const Cassbe
 }  // namespace
 
 CassbeamSettings cassbeam_settings(const study::Study& study, const char* option) {
-    study.require_axisymmetric(std::string(option) + " (cassbeam traces axisymmetric designs)");
     CassbeamSettings s;
+    cassbeam_design(study, option, s);
     const study::Inputs& in = study.inputs();
     const study::Assignment* freq = in.find(study::Key::freq);
     if (freq == nullptr) throw InputError(std::string(option) + " needs freq=GHZ, the frequency of the analysis");
@@ -127,12 +127,20 @@ CassbeamSettings cassbeam_settings(const study::Study& study, const char* option
     }
     if (!(s.freq > 0)) throw InputError("freq must be positive");
     if (!(s.taper > 0)) throw InputError("taper must be positive (dB below the peak)");
-    if (const study::Assignment* u = in.find(study::Key::unit)) {
-        const study::LengthUnit& unit = study::kUnits[static_cast<std::size_t>(u->value)];
-        s.metres = unit.metres;
-        s.unit_name = unit.name;
-    }
     return s;
+}
+
+void cassbeam_design(const study::Study& study, const char* option, CassbeamSettings& s) {
+    if (study.offset())
+        throw InputError(std::string(option) + " runs cassbeam, which handles axisymmetric designs (modes 1 and 2) only, "
+                         "not an offset design (mode 3)");
+    const study::Assignment* u = study.inputs().find(study::Key::unit);
+    if (u == nullptr)
+        throw InputError(std::string(option) + " needs unit=m, mm, in or ft: cassbeam works in metres, and the "
+                         "design's lengths have no unit without it");
+    const study::LengthUnit& unit = study::kUnits[static_cast<std::size_t>(u->value)];
+    s.metres = unit.metres;
+    s.unit_name = unit.name;
 }
 
 int grid_size(const study::Design& d) {
@@ -166,8 +174,7 @@ void write_cassbeam_input(const std::string& in_path, const std::string& geom_pa
     in.record("% " + study.title() + ", row " + std::to_string(d.index + 1) + ":");
     in.record("%   DM " + num(g.DM) + "  FM " + num(g.FM) + "  LM " + num(g.LM) + "  DS " + num(g.DS) + "  LS " +
               num(g.LS) + "  TE " + num(te) + " deg" + (study.mode_number() == 2 ? "  DF " + num(g.DF) : ""));
-    in.record(s.unit_name.empty() ? "% lengths in metres: no unit= was given, so the design's lengths are metres"
-                                  : "% lengths in metres, converted from " + s.unit_name);
+    in.record("% lengths in metres, converted from " + s.unit_name);
     in.record("geom = " + geom_ref);
     in.record("sub_h = " + metres(double(g.LM) + double(g.LS), m) + "   % LM + LS: the subreflector vertex");
     in.record("feed_x = 0");
@@ -180,7 +187,10 @@ void write_cassbeam_input(const std::string& in_path, const std::string& geom_pa
     in.record("feedthetamax = " + num(angle));
     in.record("freq = " + num(s.freq));
     in.record("gridsize = " + std::to_string(grid_size(d)));
-    if (study.mode_number() == 2) in.record("hole_radius = " + metres(double(g.DF) / 2, m) + "   % DF / 2");
+    // The centre of the aperture lies in the shadow of the sub, or of the
+    // feed's horn where that is larger: cassbeam leaves it out as a hole.
+    if (g.DF > g.DS) in.record("hole_radius = " + metres(double(g.DF) / 2, m) + "   % DF / 2: the horn's shadow");
+    else in.record("hole_radius = " + metres(double(g.DS) / 2, m) + "   % DS / 2: the sub's shadow");
     in.record("legwidth = 0   % no struts");
     in.record("out = " + out_ref);
     in.record("compute = p");

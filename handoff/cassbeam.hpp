@@ -15,16 +15,20 @@
 namespace handoff {
 
 // What the analysis takes from the inputs: freq=, taper=, taper_angle= and
-// the length unit.  Throws study::InputError when freq is missing or a value
-// is not positive.
+// the length unit.  Throws study::InputError when freq or unit is missing or
+// a value is not positive.
 struct CassbeamSettings {
     float freq = 0;          // GHz
     float taper = 10;        // dB at the taper angle
     float taper_angle = 0;   // degrees; 0: each design's own TE
     double metres = 1;       // metres per design length unit
-    std::string unit_name;   // empty: none given, lengths taken as metres
+    std::string unit_name;   // as given (unit= is required)
 };
 CassbeamSettings cassbeam_settings(const study::Study& study, const char* option);
+// The part of those settings that the design gives: throws InputError for
+// an offset design (cassbeam traces surfaces of revolution) or a study
+// without unit=; sets the unit otherwise.
+void cassbeam_design(const study::Study& study, const char* option, CassbeamSettings& s);
 
 // The grid size cassbeam uses for a design: the central shadow (the feed in
 // mode 2, the subreflector otherwise) about 16 cells across, 128 to 512.

@@ -8,6 +8,7 @@
 #include <pybind11/stl.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -217,8 +218,8 @@ public:
     // The analysis columns (9, rows), NaN for the rows not analysed.
     py::array_t<float> analyze(const py::object& rows, float freq, float taper, float taper_angle, unsigned jobs,
                                const py::object& progress) const {
-        s().require_axisymmetric("analyze (cassbeam traces axisymmetric designs)");
         handoff::CassbeamSettings settings;
+        handoff::cassbeam_design(s(), "analyze", settings);
         settings.freq = freq;
         settings.taper = taper;
         settings.taper_angle = std::isnan(taper_angle) ? 0 : taper_angle;
@@ -226,11 +227,6 @@ public:
         if (!(taper > 0)) throw study::InputError("taper must be positive (dB below the peak)");
         if (!std::isnan(taper_angle) && !(taper_angle > 0 && taper_angle < 90))
             throw study::InputError("taper_angle must lie between 0 and 90 degrees");
-        if (const study::Assignment* u = s().inputs().find(study::Key::unit)) {
-            const study::LengthUnit& unit = study::kUnits[static_cast<std::size_t>(u->value)];
-            settings.metres = unit.metres;
-            settings.unit_name = unit.name;
-        }
         if (!handoff::cassbeam_on_path())
             throw study::InputError("analyze runs cassbeam, which is not on PATH; install it (Debian: apt-get install cassbeam)");
         const std::vector<std::int64_t> list = rows_of(s(), rows);
@@ -324,23 +320,29 @@ PYBIND11_MODULE(_core, m) {
         .def("plot", &PyStudy::plot)
         .def("analyze", &PyStudy::analyze);
 
-    m.def("steps", [](float start, float stop, float step) {
-        std::int32_t count = 0;
-        geometry::range_count(start, stop, step, count);
+    m.def("steps", [](double start_typed, double stop_typed, double step_typed) {
+        const double rows = study::sweep_rows(start_typed, stop_typed, step_typed);
+        const auto start = static_cast<float>(start_typed), stop = static_cast<float>(stop_typed),
+                   step = static_cast<float>(step_typed);
         std::string range;
         for (float v : {start, stop, step}) {
             if (!range.empty()) range += ':';
             study::append_shortest(range, v);
         }
-        if (count < 1) throw study::InputError("the range " + range + " gives no values");
-        if (count > study::kMaxSweepRows)
-            throw study::InputError("the range " + range + " gives " + std::to_string(count) + " values, more than " +
+        if (!(rows >= 1)) throw study::InputError("the range " + range + " gives no values");
+        if (rows > study::kMaxSweepRows) {
+            char count_text[64];
+            std::snprintf(count_text, sizeof count_text, "%.0f", rows);
+            throw study::InputError("the range " + range + " gives " + count_text + " values, more than " +
                                     std::to_string(study::kMaxSweepRows));
+        }
+        const auto count = static_cast<std::int32_t>(rows);
         py::array_t<float> out(count);
         float* to = out.mutable_data();
         for (std::int32_t i = 0; i < count; ++i) to[i] = geometry::swept_value(start, step, i + 1);
         return out;
     });
+    m.def("suggested_key", [](const std::string& name) { return study::suggested_key(name); });
     m.def("shortest", [](float v) {
         std::string s;
         study::append_shortest(s, v);

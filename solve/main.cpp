@@ -29,6 +29,7 @@
 #include "study/row_stream.hpp"
 #include "textio/error.hpp"
 #include "textio/output.hpp"
+#include "textio/paths.hpp"
 
 #if defined(__SANITIZE_ADDRESS__)
 // OpenCASCADE (the STEP component) keeps a few one-time allocations to the
@@ -44,6 +45,7 @@ constexpr const char* kProgram = "refldsgn-solve";
 struct Options {
     std::vector<std::string> inputs;
     study::Format format = study::Format::table;
+    std::string format_text;  // -f as typed, empty when not given
     std::string output;
     bool strict = false;
     std::int64_t at = 1;  // the row of the files and pictures, 1-based
@@ -121,6 +123,49 @@ std::string footer() {
 // Threads at most: more would only cost memory.
 constexpr long long kMaxJobs = 1024;
 
+// Every file the run reads or writes, each named by its option: an output
+// that is another output or an input of the run (however named) is an input
+// error before anything is written.
+void check_files(const Options& opt) {
+    std::vector<textio::NamedFile> files;
+    for (const std::string& arg : opt.inputs)
+        if (!arg.empty() && arg[0] == '@') files.push_back({"@" + arg.substr(1), arg.substr(1), true});
+    auto out = [&](const char* option, const std::string& path) {
+        if (!path.empty()) files.push_back({option, path, false});
+    };
+    out("-o", opt.output);
+    out("--svg", opt.svg);
+    out("--plot", opt.plot);
+    out("--sketch", opt.sketch);
+    out("--html", opt.html);
+    out("--rsf-main", opt.exports.rsf_main);
+    out("--rsf-sub", opt.exports.rsf_sub);
+    out("--champ-main", opt.exports.champ_main);
+    out("--champ-sub", opt.exports.champ_sub);
+    out("--profile", opt.exports.profile);
+    out("--sfc-main", opt.sfc_main);
+    out("--sfc-sub", opt.sfc_sub);
+    out("--tor", opt.tor);
+    out("--dxf", opt.cad.dxf);
+    out("--stl", opt.cad.stl);
+    out("--step", opt.cad.step);
+    if (!opt.cassbeam.empty()) {
+        out("--cassbeam", opt.cassbeam + ".in");
+        out("--cassbeam", opt.cassbeam + ".geom");
+    }
+    const auto clash = textio::first_clash(files);
+    if (!clash) return;
+    const auto& [a, b] = *clash;
+    auto named = [](const textio::NamedFile& f) { return f.input ? f.option : f.option + " " + f.path; };
+    if (a.input || b.input) {
+        const textio::NamedFile& written = a.input ? b : a;
+        const textio::NamedFile& read = a.input ? a : b;
+        throw study::InputError(named(written) + " is the file " + named(read) +
+                                " that the run reads: write it elsewhere");
+    }
+    throw study::InputError(named(b) + " is the same file as " + named(a) + ": give each output a file of its own");
+}
+
 int run(Options opt) {
     if (!opt.jobs_text.empty()) {
         long long n = 0;
@@ -132,7 +177,15 @@ int run(Options opt) {
         }
         opt.jobs = static_cast<unsigned>(n);
     }
+    if (!opt.format_text.empty()) {
+        const std::map<std::string, study::Format> formats = {
+            {"table", study::Format::table}, {"csv", study::Format::csv}, {"json", study::Format::json}};
+        const auto f = formats.find(opt.format_text);
+        if (f == formats.end()) throw study::InputError("-f takes csv, json or table, not '" + opt.format_text + "'");
+        opt.format = f->second;
+    }
     // All input is checked before anything is written.
+    check_files(opt);
     study::Study study(study::read_inputs(opt.inputs));
     if (opt.at < 1 || opt.at > study.rows()) {
         throw study::InputError("--at " + std::to_string(opt.at) + ": the study has " + std::to_string(study.rows()) +
@@ -259,10 +312,7 @@ int main(int argc, char** argv) {
     app.footer(footer());
     app.set_version_flag("--version", std::string(kProgram) + " " + REFLDSGN_VERSION);
     app.add_option("inputs", opt.inputs, "QUANTITY=VALUE assignments and @FILE study files")->type_name("");
-    const std::map<std::string, study::Format> formats = {
-        {"table", study::Format::table}, {"csv", study::Format::csv}, {"json", study::Format::json}};
-    app.add_option("-f,--format", opt.format, "output format: table (default), csv or json")
-        ->transform(CLI::CheckedTransformer(formats))
+    app.add_option("-f,--format", opt.format_text, "output format: table (default), csv or json")
         ->type_name("FORMAT");
     app.add_option("-o,--output", opt.output, "write to FILE instead of standard output")->type_name("FILE");
     app.add_flag("--strict", opt.strict, "exit with status 3 when any row fails a check");

@@ -217,6 +217,9 @@ public:
                 inputs[name] = kUnits[static_cast<std::size_t>(a.value)].name;
             } else if (a.is_column()) {
                 inputs[name] = nested(a.given, a.shape, 0, 0);
+            } else if (!a.list.empty()) {
+                inputs[name] = nlohmann::ordered_json::array();
+                for (float v : a.list) inputs[name].push_back(json_number(v));
             } else if (a.swept) {
                 inputs[name] = {{"start", json_number(a.start)},
                                 {"stop", json_number(a.stop)},

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <cstring>
 #include <fstream>
 
@@ -19,11 +21,14 @@ const std::array<KeyInfo, 25> kKeys = {{
     {Key::DM, "DM", KeyKind::design, q::DM, "main reflector diameter"},
     {Key::FM, "FM", KeyKind::design, q::FM, "main reflector focal length"},
     {Key::LM, "LM", KeyKind::design, q::LM, "main vertex to feed point (negative: feed behind the vertex)"},
-    {Key::DS, "DS", KeyKind::design, q::DS, "subreflector diameter"},
-    {Key::LS, "LS", KeyKind::design, q::LS, "feed point to subreflector vertex"},
+    {Key::DS, "DS", KeyKind::design, q::DS, "subreflector diameter",
+     "width of the sub rim in the plane of symmetry, across the sub axis (DSY: across the plane)"},
+    {Key::LS, "LS", KeyKind::design, q::LS, "feed point to subreflector vertex",
+     "feed phase centre to the sub along the feed axis"},
     {Key::TE, "TE", KeyKind::design, q::TE, "feed half subtended angle, degrees"},
     {Key::FDE, "FDE", KeyKind::design, q::TE, "effective f/D, instead of TE"},
-    {Key::DF, "DF", KeyKind::design, q::DF, "feed diameter: selects the minimum-blockage mode"},
+    {Key::DF, "DF", KeyKind::design, q::DF, "feed diameter: selects the minimum-blockage mode",
+     "aperture diameter of the feed's horn, its rim on the edge rays"},
     {Key::LP, "LP", KeyKind::design, q::LP, "phase-centre depth behind the feed aperture (with DF)"},
     {Key::H, "H", KeyKind::design, nullptr, "offset: distance of the aperture centre from the main axis"},
     {Key::HC, "HC", KeyKind::design, nullptr, "offset: clearance H - DM/2 of the aperture's lower edge"},
@@ -47,6 +52,10 @@ const std::array<LengthUnit, 4> kUnits = {{{"in", 1, 0.0254}, {"ft", 2, 0.3048},
 
 const KeyInfo& info(Key k) { return kKeys[static_cast<std::size_t>(k)]; }
 
+float Assignment::swept_value(std::int32_t i) const {
+    return list.empty() ? geometry::swept_value(start, step, i + 1) : list[static_cast<std::size_t>(i)];
+}
+
 const Assignment* Inputs::find(Key k) const {
     for (const Assignment& a : items)
         if (a.key == k) return &a;
@@ -55,7 +64,14 @@ const Assignment* Inputs::find(Key k) const {
 
 namespace {
 
-std::string quoted(std::string_view s) { return "'" + std::string(s) + "'"; }
+std::string quoted(std::string_view s) {
+    std::string q;
+    q.reserve(s.size() + 2);
+    q += '\'';
+    q += s;
+    q += '\'';
+    return q;
+}
 
 std::string key_list() {
     std::string s;
@@ -64,6 +80,33 @@ std::string key_list() {
         s += k.name;
     }
     return s;
+}
+
+// The known name ("DM") that a name differs from only in case, or by one
+// character added, dropped or changed or two swapped (names of two or more
+// characters); empty for none.
+std::string suggestion_of(std::string_view name) {
+    auto lower = [](std::string_view s) {
+        std::string t(s);
+        for (char& c : t) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        return t;
+    };
+    auto one_edit = [](std::string_view a, std::string_view b) {
+        if (a.size() > b.size()) std::swap(a, b);
+        if (b.size() - a.size() > 1) return false;
+        std::size_t i = 0;
+        while (i < a.size() && a[i] == b[i]) ++i;
+        if (a.size() == b.size()) {
+            if (a.substr(i + 1) == b.substr(i + 1)) return true;  // one changed
+            return i + 1 < a.size() && a[i] == b[i + 1] && a[i + 1] == b[i] && a.substr(i + 2) == b.substr(i + 2);
+        }
+        return a.substr(i) == b.substr(i + 1);  // one added
+    };
+    for (const KeyInfo& k : kKeys)
+        if (lower(k.name) == lower(name)) return std::string(k.name);
+    for (const KeyInfo& k : kKeys)
+        if (k.name.size() >= 2 && one_edit(k.name, name)) return std::string(k.name);
+    return {};
 }
 
 std::string_view trim(std::string_view s) {
@@ -86,7 +129,9 @@ float parse_type(std::string_view text, const std::string& origin) {
 Assignment parse_assignment(std::string_view name, std::string_view text, const std::string& origin) {
     const auto it = std::find_if(kKeys.begin(), kKeys.end(), [&](const KeyInfo& k) { return k.name == name; });
     if (it == kKeys.end()) {
-        throw InputError("unknown quantity " + quoted(name) + " (" + origin + "); the quantities are " +
+        const std::string guess = suggestion_of(name);
+        throw InputError("unknown quantity " + quoted(name) + " (" + origin + ")" +
+                         (guess.empty() ? "; the quantities are " : "; did you mean " + guess + "? The quantities are ") +
                          key_list());
     }
     Assignment a;
@@ -105,25 +150,56 @@ Assignment parse_assignment(std::string_view name, std::string_view text, const 
         a.value = static_cast<float>(u - kUnits.begin());
         return a;
     }
-    if (text.find(':') == std::string_view::npos) {
+    const bool list = text.find(',') != std::string_view::npos;
+    if (text.find(':') == std::string_view::npos && !list) {
         if (!parse_number(text, a.value)) throw InputError("malformed number in " + what);
         return a;
     }
     if (it->kind != KeyKind::design) throw InputError(std::string(name) + " cannot be swept: " + what);
-    Range r;
-    if (!parse_range(text, r)) throw InputError("malformed sweep in " + what + ": write START:STOP:STEP");
     a.swept = true;
+    if (list) {
+        for (std::string_view rest = text;;) {
+            const auto comma = rest.find(',');
+            float v = 0;
+            if (!parse_number(rest.substr(0, comma), v))
+                throw InputError("malformed list in " + what + ": write numbers separated by commas");
+            a.list.push_back(v);
+            if (comma == std::string_view::npos) break;
+            rest.remove_prefix(comma + 1);
+        }
+        if (a.list.size() > static_cast<std::size_t>(kMaxSweepRows)) {
+            throw InputError("the list " + what + " has " + std::to_string(a.list.size()) + " values, more than " +
+                             std::to_string(kMaxSweepRows));
+        }
+        a.start = a.list.front(), a.stop = a.list.back();
+        a.count = static_cast<std::int32_t>(a.list.size());
+        return a;
+    }
+    Range r;
+    if (!parse_range(text, r)) throw InputError("malformed sweep in " + what + ": write START:STOP:STEP or a list A,B,C");
     a.start = r.start, a.stop = r.stop, a.step = r.step;
-    const std::int32_t n = r.count;
-    if (n < 1) {
+    // The count comes from the numbers as typed, so that a STOP that lies on
+    // the steps in decimal is reached, whatever single precision makes of
+    // the three.
+    double typed[3];
+    for (std::size_t k = 0, from = 0; k < 3; ++k) {
+        const std::size_t to = k < 2 ? text.find(':', from) : text.size();
+        typed[k] = std::strtod(std::string(text.substr(from, to - from)).c_str(), nullptr);
+        from = to + 1;
+    }
+    const double n = sweep_rows(typed[0], typed[1], typed[2]);
+    if (!(n >= 1)) {
         throw InputError("the sweep " + what + " gives no rows" +
-                         (a.step == 0 ? std::string(" (a step of 0)") : std::string()));
+                         (a.step == 0 ? std::string(" (a step of 0)")
+                          : std::isfinite(n) ? std::string(" (STOP lies before START in the direction of STEP)")
+                                             : std::string()));
     }
     if (n > kMaxSweepRows) {
-        throw InputError("the sweep " + what + " gives " + std::to_string(n) + " rows, more than " +
-                         std::to_string(kMaxSweepRows));
+        char count[64];
+        std::snprintf(count, sizeof count, "%.0f", n);
+        throw InputError("the sweep " + what + " gives " + count + " rows, more than " + std::to_string(kMaxSweepRows));
     }
-    a.count = n;
+    a.count = static_cast<std::int32_t>(n);
     return a;
 }
 
@@ -141,6 +217,7 @@ Assignment parse_text(std::string_view item, const std::string& origin) {
 void add(std::vector<Assignment>& into, Assignment a) {
     for (const Assignment& b : into) {
         if (b.key == a.key) {
+            if (b.origin == a.origin) throw InputError(std::string(info(a.key).name) + " is given twice on " + a.origin);
             throw InputError(std::string(info(a.key).name) + " is given twice (" + b.origin + " and " + a.origin +
                              ")");
         }
@@ -205,6 +282,15 @@ bool parse_range(std::string_view text, Range& r) {
     geometry::range_count(r.start, r.stop, r.step, r.count);
     return true;
 }
+
+double sweep_rows(double start, double stop, double step) {
+    const double steps = (stop - start) / step;
+    if (!std::isfinite(steps)) return std::numeric_limits<double>::quiet_NaN();
+    if (steps < -kSweepSlack) return 0;
+    return std::floor(steps + kSweepSlack) + 1;
+}
+
+std::string suggested_key(std::string_view name) { return suggestion_of(name); }
 
 Assignment assignment_of(std::string_view name, std::string_view text) {
     return parse_assignment(name, text, "the command line");

@@ -41,6 +41,7 @@ struct KeyInfo {
     KeyKind kind;
     geometry::Quantity member;  // the member of an axisymmetric design it sets (TE for TE and FDE), or none
     std::string_view help;
+    std::string_view offset_help = {};  // what it is in an offset design (mode 3), where that differs
 };
 extern const std::array<KeyInfo, 25> kKeys;
 
@@ -58,10 +59,13 @@ struct Assignment {
     Key key{};
     std::string text;    // the value as typed
     std::string origin;  // "the command line" or "FILE line N", for messages
-    bool swept = false;
+    bool swept = false;  // a START:STOP:STEP sweep or a list A,B,C
     float value = 0;  // a fixed value (type: -1 or 1; unit: its index in kUnits)
-    float start = 0, stop = 0, step = 0;
+    float start = 0, stop = 0, step = 0;  // a list: its first and last value, step 0
     std::int32_t count = 1;  // rows of a sweep (1 for a fixed value)
+    std::vector<float> list;  // the values of a list, in order
+    // The value of row i (0-based) of a sweep or list.
+    float swept_value(std::int32_t i) const;
     // A column: one value per row of the study, for a caller that gives
     // arrays (every column of a study has as many values); the values as
     // given and their shape, for the record of the inputs.
@@ -92,15 +96,30 @@ Inputs read_inputs(std::span<const std::string> args);
 Assignment assignment_of(std::string_view name, float value);
 Assignment assignment_of(std::string_view name, std::string_view text);
 
+// The quantity a mistyped name most likely means ("DM" for "dm" or "DN"):
+// one that differs from it only in case, or by one character; empty for
+// none.
+std::string suggested_key(std::string_view name);
+
 inline constexpr std::int32_t kMaxSweepRows = 10'000'000;
+
+// The rows of a sweep START:STOP:STEP, from the three numbers as typed (in
+// double): it never goes past STOP, and it includes STOP when STOP lies on
+// the steps within kSweepSlack of a step ((STOP - START) / STEP rounded
+// down after adding the slack, plus one).  0 when STOP lies before START;
+// NaN when there is no count (a step of 0, say).  Each row's value is
+// (i - 1) STEP + START in single precision, as the dialogue computes it.
+inline constexpr double kSweepSlack = 1e-6;
+double sweep_rows(double start, double stop, double step);
 
 // A START:STOP:STEP range and its count by the sweep rule.
 struct Range {
     float start = 0, stop = 0, step = 0;
     std::int32_t count = 0;
 };
-// Reads START:STOP:STEP; false for anything else.  The count is left 0
-// when the rule gives none (a step of 0, or beyond 32 bits).
+// Reads START:STOP:STEP; false for anything else.  The count is that of the
+// surface files' samples (the dialogue's rule), left 0 when the rule gives
+// none (a step of 0, or beyond 32 bits).
 bool parse_range(std::string_view text, Range& range);
 
 // A plain decimal number ("12", "-0.5", ".25", "1e-3") converted to single

@@ -84,7 +84,7 @@ void varying_values(const std::vector<const Assignment*>& sweeps, const std::vec
         const Assignment& a = *sweeps[s];
         const auto i = static_cast<std::int32_t>(rest % a.count);
         rest /= a.count;
-        set(a.key, geometry::swept_value(a.start, a.step, i + 1));
+        set(a.key, a.swept_value(i));
     }
     for (const Assignment* a : arrays) set(a->key, a->column[static_cast<std::size_t>(index)]);
 }
@@ -403,6 +403,29 @@ float& offset_input(geometry::OffsetInputs& in, Key k) {
     }
 }
 
+// The member of a solved offset design that shows a quantity.
+float& offset_member(geometry::OffsetDesign& d, Key k) {
+    switch (k) {
+    case Key::DM: return d.DM;
+    case Key::FM: return d.FM;
+    case Key::H: return d.H;
+    case Key::HC: return d.HC;
+    case Key::TH0: return d.TH0;
+    case Key::BETA: return d.BETA;
+    case Key::ALPHA: return d.ALPHA;
+    case Key::E: return d.E;
+    case Key::TE: return d.TE;
+    case Key::FDE: return d.FDE;
+    case Key::DS: return d.DS;
+    case Key::LS: return d.LS;
+    case Key::LSM: return d.LSM;
+    case Key::C2: return d.C2;
+    case Key::DFPR: return d.DFPR;
+    case Key::DSRPR: return d.DSRPR;
+    default: return d.DF;
+    }
+}
+
 // The quantities that may stand for a name of the case table.
 std::vector<Key> standing_for(std::string_view name, bool main_given) {
     if (name == "H" && main_given) return {Key::H, Key::HC, Key::TH0};
@@ -479,6 +502,14 @@ void Study::select_offset_case() {
             if (column_name(v) == n) solved_mask_ &= ~bit(v);
     }
     solved_mask_ &= ~(bit(Value::DF) | bit(Value::designs));
+    // What follows from the given quantities alone: the other two of H, HC
+    // and TH0 from DM, FM and one of them; FDE from TE, or TE from FDE.
+    derivable_mask_ = 0;
+    if (found <= 24) derivable_mask_ |= bit(Value::H) | bit(Value::HC) | bit(Value::TH0);
+    if (te_given_ || fde_given_) derivable_mask_ |= bit(Value::TE) | bit(Value::FDE);
+    offset_given_.clear();
+    for (const Assignment& a : inputs_.items)
+        if (info(a.key).kind == KeyKind::design) offset_given_.push_back(a.key);
     count_rows();
 }
 
@@ -486,15 +517,14 @@ std::uint32_t Study::offset_checks(const geometry::OffsetDesign& d, geometry::St
     std::uint32_t checks = 0;
     const bool no_solution = status != geometry::Status::solved;
     const bool horn = horn_;
-    auto given = [&](Value v) { return !(solved_mask_ & bit(v)); };
+    auto given = [&](Value v) { return !(solved_mask_ & bit(v)) || (derivable_mask_ & bit(v)); };
     // The values checked: all but the four derived from the rest.
     const auto all = offset_values(d);
     const std::span<const std::pair<Value, float>> shown(all.data(), all.size() - 4);
-    bool finite = true;
     for (const auto& [v, x] : shown) {
         if (v == Value::DF && !horn) continue;
         if (no_solution && !given(v)) continue;
-        if (!std::isfinite(x)) checks |= bit(Check::non_finite), finite = false;
+        if (!std::isfinite(x)) checks |= bit(Check::non_finite);
     }
     if (no_solution) checks |= bit(Check::no_solution);
     auto has = [&](float x, Value v) { return std::isfinite(x) && (!no_solution || given(v)); };
@@ -510,13 +540,25 @@ std::uint32_t Study::offset_checks(const geometry::OffsetDesign& d, geometry::St
         (has(d.ALPHA, Value::ALPHA) && outside(d.ALPHA, 180)) ||
         (has(d.ALPHA, Value::ALPHA) && has(d.BETA, Value::BETA) && d.ALPHA <= d.BETA))
         checks |= bit(Check::angle_range);
-    if (no_solution || !finite) return checks;
-    if (cassegrain() && d.E > 1 &&
+    // The sub's size: its width in the plane of symmetry and across it.
+    if (has(d.DM, Value::DM) && ((has(d.DS, Value::DS) && d.DS >= d.DM) || (has(d.DSY, Value::DSY) && d.DSY >= d.DM)))
+        checks |= bit(Check::sub_not_smaller);
+    if (no_solution) return checks;
+    // Each of the rest is made when the values it needs are finite, whatever
+    // the others are.
+    auto finite = [](std::initializer_list<float> xs) {
+        return std::all_of(xs.begin(), xs.end(), [](float x) { return std::isfinite(x); });
+    };
+    if (cassegrain() && finite({d.E, d.ALPHA, d.TE}) && d.E > 1 &&
         double(d.ALPHA) + double(d.TE) >= std::acos(1 / double(d.E)) * (180 / 3.14159265358979323846))
         checks |= bit(Check::beyond_asymptote);
-    if (d.DSRPR < -1e-6f * d.DM) checks |= bit(Check::sub_blocks);
-    if (geometry::feed_blocks(d)) checks |= bit(Check::feed_blocks);
-    if (geometry::offset_inconsistency(d) > kConsistencyTolerance) checks |= bit(Check::inconsistent);
+    if (finite({d.DSRPR, d.DM}) && d.DSRPR < -1e-6f * d.DM) checks |= bit(Check::sub_blocks);
+    if (finite({d.DM, d.FM, d.H, d.BETA, d.E, d.ALPHA, d.TE, d.AS, d.DFPR}) && (!horn || std::isfinite(d.DF)) &&
+        geometry::feed_blocks(d))
+        checks |= bit(Check::feed_blocks);
+    if (finite({d.E, d.M, d.FM, d.DM, d.BETA, d.ALPHA, d.TH0, d.TE, d.H, d.FS, d.AS}) &&
+        geometry::offset_inconsistency(d) > kConsistencyTolerance)
+        checks |= bit(Check::inconsistent);
     return checks;
 }
 
@@ -527,13 +569,17 @@ Design Study::offset_design(std::int64_t index) const {
     varying_values(sweeps_, columns_, index, [&](Key k, float v) { offset_input(in, k) = v; });
     const int number = case_number();
     d.status = geometry::solve_offset(number, in, d.offset);
+    // A quantity given shows as given, whatever the solver made of it.
+    for (Key k : offset_given_) offset_member(d.offset, k) = offset_input(in, k);
     const geometry::OffsetDesign& o = d.offset;
 
     for (const auto& [v, x] : offset_values(o)) d.values[static_cast<std::size_t>(v)] = x;
     std::uint64_t present = 0;
     for (Value v : kOffset) present |= bit(v);
     if (!horn_) present &= ~bit(Value::DF);
-    if (d.status != geometry::Status::solved) present &= ~solved_mask_;
+    // Without a solution: the values given, and those that follow from them
+    // alone.
+    if (d.status != geometry::Status::solved) present &= ~(solved_mask_ & ~derivable_mask_);
     d.present = present;
     d.checks = offset_checks(o, d.status);
 
@@ -545,6 +591,7 @@ Design Study::offset_design(std::int64_t index) const {
         other.root = in.root == 2 ? 1 : 2;
         geometry::OffsetDesign od{};
         const geometry::Status os = geometry::solve_offset(number, other, od);
+        for (Key k : offset_given_) offset_member(od, k) = offset_input(other, k);
         passing += offset_checks(od, os) == 0 ? 1 : 0;
     }
     d.values[static_cast<std::size_t>(Value::designs)] = static_cast<float>(passing);

@@ -126,6 +126,8 @@ private:
     geometry::DualReflectorGeometry base_;  // the fixed values
     geometry::OffsetInputs offset_base_;    // the fixed values of mode 3
     std::vector<std::string> offset_names_;  // the quantities of its case, as given
+    std::vector<Key> offset_given_;          // the quantities given, DF among them
+    std::uint64_t derivable_mask_ = 0;       // solved values that follow from given ones alone
     float te_deg_ = 0, fde_ = 0;            // the fixed TE or FDE as given
 };
 

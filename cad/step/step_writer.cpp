@@ -206,6 +206,8 @@ extern "C" int refldsgn_write_step(const refldsgn_step_input* in, char* message,
             header.SetOrganizationValue(1, new TCollection_HAsciiString(""));
             header.SetOriginatingSystem(new TCollection_HAsciiString("refldsgn-solve " REFLDSGN_VERSION));
             header.SetAuthorisation(new TCollection_HAsciiString(""));
+            if (in->timestamp != nullptr && in->timestamp[0] != '\0')
+                header.SetTimeStamp(new TCollection_HAsciiString(in->timestamp));
             done = writer.Write(in->path) == IFSelect_RetDone;
         }
         XCAFApp_Application::GetApplication()->Close(doc);

@@ -111,7 +111,9 @@ def solve(**quantities: Any) -> "Designs":
                     name, "cassegrain, gregorian, -1 or 1" if name == "type" else "in, ft, mm or m", value))
             continue
         if name not in QUANTITIES:
-            raise InputError("unknown quantity '%s'; the quantities are %s" % (name, ", ".join(QUANTITIES)))
+            guess = _core.suggested_key(name)
+            raise InputError("unknown quantity '%s'; %sthe quantities are %s" % (
+                name, "did you mean %s? " % guess if guess else "", ", ".join(QUANTITIES)))
         array = _as_array(name, value)
         if array.ndim > 0 and name not in _DESIGN_KEYS:
             raise InputError("%s takes one value" % name)

@@ -141,6 +141,15 @@ def test_errors():
         with pytest.raises(refldsgn.InputError):
             refldsgn.steps(*bad)
     assert len(refldsgn.steps(0, 1, 0.1)) == 11 and len(np.arange(0, 1.05, 0.1, dtype=np.float32)) == 11
+    # A sweep never runs past STOP, and reaches a STOP that lies on its steps.
+    for args, values in [((1, 30, 5), [1, 6, 11, 16, 21, 26]), ((30, 1, -5), [30, 25, 20, 15, 10, 5]),
+                         ((19.2, 20.8, 0.4), [19.2, 19.6, 20, 20.4, 20.8]), ((2, 2, 1), [2])]:
+        got = refldsgn.steps(*args)
+        assert len(got) == len(values) and np.allclose(got, values, rtol=1e-6), (args, got)
+    with pytest.raises(refldsgn.InputError, match="gives 2900000001 values, more than 10000000"):
+        refldsgn.steps(1, 30, 1e-8)
+    with pytest.raises(refldsgn.InputError, match="did you mean DM?"):
+        refldsgn.solve(type=-1, dm=6, FM=2.52, DS=0.35, TE=2)
     assert (refldsgn.steps(100, 110, 0.01) != np.arange(100, 110.005, 0.01, dtype=np.float32)).any()
 
 
@@ -218,7 +227,7 @@ def test_cad_files_as_the_command_line(tmp_path, solve_program, args, ranges):
 
 @pytest.mark.skipif(shutil.which("cassbeam") is None, reason="cassbeam is not installed")
 def test_analysis_as_the_command_line(solve_program):
-    args = ["type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=1.6:2.4:0.4", "freq=100", "taper=12"]
+    args = ["type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=1.6:2.4:0.4", "unit=m", "freq=100", "taper=12"]
     d = refldsgn.solve(**keywords(args))
     seen = []
     a = refldsgn.analyze(d, freq=100, taper=12, jobs=2, progress=lambda done, total: seen.append((done, total)))
@@ -226,6 +235,9 @@ def test_analysis_as_the_command_line(solve_program):
     for name, column in a.items():
         assert list(column) == [np.float32(r[name]) for r in rows], name
     assert seen[-1] == (3, 3)
-    failing = refldsgn.solve(type=-1, DM=[100, 6], LM=[10, -2.4729233], LS=[30, 4.847486], FDE=[0.5, 13.99877])
+    failing = refldsgn.solve(type=-1, DM=[100, 6], LM=[10, -2.4729233], LS=[30, 4.847486], FDE=[0.5, 13.99877],
+                             unit="m")
     b = refldsgn.analyze(failing[:1], freq=10)
+    with pytest.raises(refldsgn.InputError, match="analyze needs unit="):
+        refldsgn.analyze(refldsgn.solve(type=-1, DM=6000, FM=2520, DS=350, TE=2.04624), freq=100)
     assert np.isnan(b["gain_dBi"]).all()

@@ -42,7 +42,8 @@ def sweep_of(q, value, fd):
     """START:STOP:STEP of five rows around a value (FDE values for fd)."""
     if q == "TE":
         return ("2:3:0.25" if fd else "%g:%g:0.5" % (round(value) - 1, round(value) + 1))
-    return "%g:%g:%g" % (value * 0.96, value * 1.04 + 1e-9, value * 0.02)
+    start, step = float("%g" % (value * 0.96)), float("%g" % (value * 0.02))
+    return "%g:%.9g:%g" % (start, start + 4 * step, step)
 
 
 def dialogue_rows(mode, kase, t, phase, vary, swept_q, fixed, sweep, fd, d):

@@ -42,7 +42,7 @@ def params(path):
     return out
 
 
-SIX = ["type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=2.04624", "freq=100", "taper=10"]
+SIX = ["type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=2.04624", "unit=m", "freq=100", "taper=10"]
 SIX_MM = ["type=cassegrain", "DM=6000", "FM=2520", "DS=350", "TE=2.04624", "freq=100", "taper=10", "unit=mm"]
 
 with tempfile.TemporaryDirectory() as work:
@@ -50,7 +50,7 @@ with tempfile.TemporaryDirectory() as work:
     r = run(SIX + ["--cassbeam", "six"], work)
     expect(r.returncode == 0, r.stderr)
     text = open(os.path.join(work, "six.in")).read()
-    expect("no unit= was given" in text and "compute = p" in text and "hole_radius" not in text, text)
+    expect("converted from m\n" in text and "compute = p" in text and "hole_radius = 0.175 " in text, text)
     subprocess.run(["cassbeam", "six.in"], cwd=work, capture_output=True, check=True)
     p = params(os.path.join(work, "six.params"))
     phase, pri, sub = float(p["phaseeff"]), float(p["prispilleff"]), float(p["subspilleff"])
@@ -79,7 +79,7 @@ with tempfile.TemporaryDirectory() as work:
 
     # A trade study: TE swept for a fixed feed; spillover against
     # illumination puts the gain's peak inside the range.
-    sweep = ["type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=1.2:3.2:0.4", "freq=100", "taper=10",
+    sweep = ["type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=1.2:3.2:0.4", "unit=m", "freq=100", "taper=10",
              "taper_angle=2.04624", "--analyze"]
     r = run(sweep + ["-f", "csv"], work)
     rows = list(csv.DictReader(io.StringIO(r.stdout)))
@@ -95,9 +95,41 @@ with tempfile.TemporaryDirectory() as work:
     table = run(SIX + ["--analyze"], work).stdout.splitlines()
     expect(all(c in table[1] for c in columns), "table header %r" % table[1])
     # A row that fails a check is not analysed: its columns are empty.
-    r = run(["type=-1", "DM=100:105:5", "LM=10", "LS=30", "FDE=0.5", "freq=1", "--analyze", "-f", "csv"], work)
+    r = run(["type=-1", "DM=100:105:5", "LM=10", "LS=30", "FDE=0.5", "freq=1", "unit=m", "--analyze", "-f", "csv"],
+            work)
     rows = list(csv.DictReader(io.StringIO(r.stdout)))
     expect(r.returncode == 0 and all(x["gain_dBi"] == "" for x in rows), "failed rows analysed: %s" % r.stdout)
+
+    # The sub's shadow is blocked: as the sub grows the gain falls and
+    # blockeff drops below 1.  A tapered illumination weighs the centre
+    # more than a uniform one, so the loss is at least that of a uniformly
+    # lit annulus, (1 - (DS/DM)^2)^2.  With DF the larger shadow is the horn's.
+    r = run(["type=cassegrain", "DM=6", "FM=2.52", "DS=0.6:1.8:0.6", "TE=10", "freq=30", "unit=m", "--analyze",
+             "-f", "csv"], work)
+    rows = list(csv.DictReader(io.StringIO(r.stdout)))
+    gain = [float(x["gain_dBi"]) for x in rows]
+    block = [float(x["blockeff"]) for x in rows]
+    print("DS 0.6, 1.2, 1.8 of a 6 m dish: gain %s dBi, blockeff %s (uniform annulus %s)" % (
+        ", ".join("%.3f" % g for g in gain), ", ".join("%.4f" % b for b in block),
+        ", ".join("%.4f" % (1 - (ds / 6) ** 2) ** 2 for ds in (0.6, 1.2, 1.8))))
+    expect(len(rows) == 3 and gain[0] > gain[1] > gain[2], "the gain does not fall as the sub grows: %s" % gain)
+    expect(all(b < 1 for b in block) and block[0] > block[1] > block[2], "blockeff %s" % block)
+    for ds, b in zip((0.6, 1.2, 1.8), block):
+        expect(b <= (1 - (ds / 6) ** 2) ** 2 + 0.002, "DS %g: blockeff %g above the uniform annulus's" % (ds, b))
+    for df, hole in (("0.3", "hole_radius = 0.3   % DS / 2"), ("0.8", "hole_radius = 0.4   % DF / 2")):
+        r = run(["type=cassegrain", "DM=6", "FM=2.52", "DS=0.6", "DF=" + df, "unit=m", "freq=30",
+                 "--cassbeam", "horn"], work)
+        expect(r.returncode == 0, r.stderr)
+        expect(hole in open(os.path.join(work, "horn.in")).read(), "DF %s: no %r" % (df, hole))
+
+    # Errors: no unit (a 6 km dish is no guess to make); an offset design.
+    r = run(["type=cassegrain", "DM=6000", "FM=2520", "DS=350", "TE=2.04624", "freq=100", "--analyze"], work)
+    expect(r.returncode == 2 and "--analyze needs unit=" in r.stderr and not r.stdout, r.stderr)
+    r = run(["type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=2.04624", "freq=100", "--cassbeam", "x"], work)
+    expect(r.returncode == 2 and "--cassbeam needs unit=" in r.stderr, r.stderr)
+    r = run(["type=cassegrain", "DM=45", "FM=38", "H=40", "DS=10", "BETA=6", "unit=m", "freq=10", "--analyze"], work)
+    expect(r.returncode == 2 and "axisymmetric designs (modes 1 and 2) only" in r.stderr and "yet" not in r.stderr,
+           r.stderr)
 
     # Errors: no freq; no cassbeam on PATH (before any work); a missing
     # folder for PREFIX; a cassbeam that fails or is killed.
@@ -119,7 +151,7 @@ with tempfile.TemporaryDirectory() as work:
             f.write("#!/bin/sh\ngrep -q 'DM 6.5' \"$1\" && { echo broken; %s; }\nexec %s \"$@\"\n" % (behaviour, real))
         os.chmod(os.path.join(fake, "cassbeam"), 0o755)
         env = dict(os.environ, PATH=fake + os.pathsep + os.environ["PATH"])
-        r = subprocess.run([SOLVE, "type=cassegrain", "DM=6:7:0.5", "FM=2.52", "DS=0.35", "TE=2.04624", "freq=100",
+        r = subprocess.run([SOLVE, "type=cassegrain", "DM=6:7:0.5", "FM=2.52", "DS=0.35", "TE=2.04624", "unit=m", "freq=100",
                             "--analyze", "-f", "csv", "-o", "partial.csv"], cwd=work, capture_output=True, text=True,
                            env=env)
         lines = open(os.path.join(work, "partial.csv")).read().splitlines()

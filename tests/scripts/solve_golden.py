@@ -22,8 +22,9 @@ SOLVE = os.path.join(bin_dir, "refldsgn-solve")
 GOLDEN = os.path.join(tests_dir, "golden")
 
 # The same through cassbeam (--analyze): the rows with their extra columns.
-ANALYZE = [["type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=1.6:2.4:0.8", "freq=100", "taper=12", "--analyze"],
-           ["type=-1", "DM=100", "LM=10", "LS=30", "FDE=0.5", "freq=10", "--analyze"]]
+ANALYZE = [["type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=1.6:2.4:0.8", "unit=m", "freq=100", "taper=12",
+            "--analyze"],
+           ["type=-1", "DM=100", "LM=10", "LS=30", "FDE=0.5", "unit=m", "freq=10", "--analyze"]]
 have_cassbeam = shutil.which("cassbeam") is not None
 if not have_cassbeam:
     print("cassbeam is not installed: the --analyze studies are not compared")
