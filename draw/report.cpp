@@ -99,7 +99,19 @@ std::string html_page(const study::Study& study, const std::vector<Row>& rows, s
         }
         out += "</tr>\n";
     }
-    out += "</tbody>\n</table>\n</div>\n</body>\n</html>\n";
+    out += "</tbody>\n</table>\n</div>\n";
+    // What each failed check means, from the first row that fails it.
+    study::CheckTally tally;
+    for (const Row& r : rows) tally.add(r.d);
+    if (tally.failed > 0) {
+        out += "<h2>Failed checks</h2>\n<ul class=\"checks\">\n";
+        for (const std::string& note : study::check_notes(study, tally)) {
+            const std::size_t colon = note.find(": ");
+            out += "<li><b>" + escape(note.substr(0, colon)) + "</b>" + escape(note.substr(colon)) + "</li>\n";
+        }
+        out += "</ul>\n";
+    }
+    out += "</body>\n</html>\n";
     return out;
 }
 

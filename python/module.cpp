@@ -117,15 +117,18 @@ public:
         const auto fmt = study::make_format(f, s(), {}, list.empty() ? -1 : list.back());
         textio::OutputUnit out = textio::OutputUnit::create(1, path);
         textio::TextBuffer text;
+        study::CheckTally tally;
         fmt->begin(text);
         for (std::int64_t i : list) {
-            fmt->row(text, s().design(i), {});
+            const study::Design d = s().design(i);
+            tally.add(d);
+            fmt->row(text, d, {});
             if (text.size() > (1u << 20)) {
                 out.records(text.view());
                 text.clear();
             }
         }
-        fmt->end(text);
+        fmt->end(text, tally);
         out.records(text.view());
         out.close();
     }

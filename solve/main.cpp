@@ -269,8 +269,10 @@ int run(Options opt) {
         format->begin(text);
         out.records(text.view());
         std::int64_t done = 0;
+        study::CheckTally tally;
         handoff::analyze(study, cassbeam, opt.jobs, [&](const study::Design& d, const handoff::Analysis* a) {
             failed = failed || !d.ok();
+            tally.add(d);
             if (keep) kept.push_back({d, a != nullptr ? std::vector<float>(a->begin(), a->end()) : std::vector<float>()});
             text.clear();
             format->row(text, d, a != nullptr ? std::span<const float>(*a) : std::span<const float>());
@@ -278,7 +280,7 @@ int run(Options opt) {
             progress.update(++done);
         });
         text.clear();
-        format->end(text);
+        format->end(text, tally);
         out.records(text.view());
     } else {
         const auto written = study::write_rows(*format, study, out, opt.jobs,

@@ -98,17 +98,15 @@ public:
         ValueCache cache(out);
         self().put_row(out, d, extra, cache);
     }
-    std::int64_t rows(TextBuffer& out, std::int64_t first, std::int64_t count) const override {
-        std::int64_t failed = 0;
+    void rows(TextBuffer& out, std::int64_t first, std::int64_t count, CheckTally& tally) const override {
         ValueCache cache(out);
         for (std::int64_t i = first; i < first + count; ++i) {
             const Design d = study_.design(i);
-            failed += d.ok() ? 0 : 1;
+            tally.add(d);
             self().put_row(out, d, {}, cache);
         }
-        return failed;
     }
-    void end(TextBuffer&) const override {}
+    void end(TextBuffer&, const CheckTally&) const override {}
 
 protected:
     // Extra column i of a row, or false when the row has none there.
@@ -254,7 +252,7 @@ public:
         *p++ = '\n';
         out.commit(p);
     }
-    void end(TextBuffer& out) const override { out.append("]}\n"); }
+    void end(TextBuffer& out, const CheckTally&) const override { out.append("]}\n"); }
 
 private:
     std::int64_t last_row_;
@@ -305,6 +303,13 @@ public:
         line += checks_.csv[d.checks];
         line += '\n';
         out.append(line);
+    }
+    // What each failed check means, after the rows.
+    void end(TextBuffer& out, const CheckTally& tally) const override {
+        if (tally.failed == 0) return;
+        std::string text = " Failed checks:\n";
+        for (const std::string& note : check_notes(study_, tally)) text += "   " + note + "\n";
+        out.append(text);
     }
 
 private:

@@ -39,10 +39,11 @@ public:
     // empty), or is empty for a row that has none.
     virtual void row(textio::TextBuffer& out, const Design& d, std::span<const float> extra) const = 0;
     // Rows [first, first + count) of the study, solved and written without
-    // extra columns; returns how many of them fail a check.
-    virtual std::int64_t rows(textio::TextBuffer& out, std::int64_t first, std::int64_t count) const = 0;
-    // The end of the document.
-    virtual void end(textio::TextBuffer& out) const = 0;
+    // extra columns; their failed checks are added to the tally.
+    virtual void rows(textio::TextBuffer& out, std::int64_t first, std::int64_t count, CheckTally& tally) const = 0;
+    // The end of the document; the tally holds the failed checks of every
+    // row written (the table notes what each means).
+    virtual void end(textio::TextBuffer& out, const CheckTally& tally) const = 0;
 };
 
 // The format of a study's rows; the study must outlive it.  last_row: the

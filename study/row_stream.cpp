@@ -16,7 +16,7 @@ using textio::TextBuffer;
 struct Slot {
     std::int64_t block = -1;  // the block it holds, or -1 while free
     bool ready = false;
-    std::int64_t failed = 0;
+    CheckTally checks;
     TextBuffer text;
 };
 
@@ -35,7 +35,7 @@ StreamResult write_rows(const RowFormat& format, const Study& study, textio::Out
     if (jobs <= 1 || blocks <= 1) {
         for (std::int64_t b = 0; b < blocks; ++b) {
             text.clear();
-            result.failed += format.rows(text, b * kBlockRows, rows_of(b));
+            format.rows(text, b * kBlockRows, rows_of(b), result.checks);
             out.records(text.view());
             result.rows += rows_of(b);
             if (progress) progress(result.rows);
@@ -65,10 +65,10 @@ StreamResult write_rows(const RowFormat& format, const Study& study, textio::Out
                 if (stop) return;
                 s.block = b;
                 lock.unlock();
-                std::int64_t failed = 0;
+                CheckTally checks;
                 try {
                     s.text.clear();
-                    failed = format.rows(s.text, b * kBlockRows, rows_of(b));
+                    format.rows(s.text, b * kBlockRows, rows_of(b), checks);
                 } catch (...) {
                     lock.lock();
                     if (!worker_error) worker_error = std::current_exception();
@@ -78,7 +78,7 @@ StreamResult write_rows(const RowFormat& format, const Study& study, textio::Out
                     return;
                 }
                 lock.lock();
-                s.failed = failed;
+                s.checks = checks;
                 s.ready = true;
                 block_ready.notify_all();
             }
@@ -104,7 +104,7 @@ StreamResult write_rows(const RowFormat& format, const Study& study, textio::Out
                 }
                 // The slot is the writer's until it is marked free.
                 out.records(s.text.view());
-                result.failed += s.failed;
+                result.checks.add(s.checks);
                 result.rows += rows_of(b);
                 {
                     std::lock_guard lock(m);
@@ -121,8 +121,9 @@ StreamResult write_rows(const RowFormat& format, const Study& study, textio::Out
         }
         halt();
     }
+    result.failed = result.checks.failed;
     text.clear();
-    format.end(text);
+    format.end(text, result.checks);
     out.records(text.view());
     out.flush();
     return result;

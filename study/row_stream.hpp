@@ -19,6 +19,7 @@ inline constexpr std::int64_t kBlockRows = 4096;
 struct StreamResult {
     std::int64_t rows = 0;    // written
     std::int64_t failed = 0;  // of them, failing a check
+    CheckTally checks;        // their failed checks
 };
 
 // Writes the format's header, every row of the study and its end to `out`

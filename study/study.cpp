@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "geometry/ranges.hpp"
+#include "study/shortest.hpp"
 
 namespace study {
 
@@ -37,6 +39,9 @@ constexpr Value kOffset[] = {V::DM,  V::FM,   V::H,     V::HC,  V::TH0, V::BETA,
                              V::M,   V::DFPR, V::DSRPR, V::DF,  V::chord, V::feed_axis, V::length, V::height,
                              V::designs};
 const ColumnSet kAxisymmetricColumns{kAxisymmetric, 14};
+// The values that must be positive (LP: not negative), by mode.
+constexpr Value kPositiveAxisymmetric[] = {V::DM, V::FM, V::DS, V::LS, V::AS, V::FS, V::DF};
+constexpr Value kPositiveOffset[] = {V::DM, V::FM, V::H, V::AS, V::FS, V::DS, V::LS, V::LSM, V::DF};
 const ColumnSet kOffsetColumns{kOffset, 21};
 
 constexpr std::uint64_t bit(Value v) { return std::uint64_t{1} << static_cast<unsigned>(v); }
@@ -330,7 +335,7 @@ Design Study::axisymmetric_design(std::int64_t index) const {
     for (Value x : {Value::DM, Value::FM, Value::LM, Value::DS, Value::LS, Value::TE, Value::AS, Value::FS,
                     Value::LT, Value::DF, Value::LP})
         if (shows(x) && !std::isfinite(at(x))) checks |= bit(Check::non_finite);
-    for (Value x : {Value::DM, Value::FM, Value::DS, Value::LS, Value::AS, Value::FS, Value::DF})
+    for (Value x : kPositiveAxisymmetric)
         if (has(x) && at(x) <= 0) checks |= bit(Check::non_positive);
     if (has(Value::LP) && at(Value::LP) < 0) checks |= bit(Check::non_positive);
     if (has(Value::AS) && has(Value::FS)) {
@@ -529,9 +534,8 @@ std::uint32_t Study::offset_checks(const geometry::OffsetDesign& d, geometry::St
     if (no_solution) checks |= bit(Check::no_solution);
     auto has = [&](float x, Value v) { return std::isfinite(x) && (!no_solution || given(v)); };
     for (const auto& [v, x] : shown) {
-        const bool positive = v == Value::DM || v == Value::FM || v == Value::AS || v == Value::FS ||
-                              v == Value::DS || v == Value::LS || v == Value::LSM || v == Value::H ||
-                              (v == Value::DF && horn);
+        const bool positive = std::find(std::begin(kPositiveOffset), std::end(kPositiveOffset), v) !=
+                                  std::end(kPositiveOffset) && (v != Value::DF || horn);
         if (positive && has(x, v) && x <= 0) checks |= bit(Check::non_positive);
     }
     if (has(d.E, Value::E) && (cassegrain() ? !(d.E > 1) : !(d.E > 0 && d.E < 1))) checks |= bit(Check::wrong_conic);
@@ -596,6 +600,148 @@ Design Study::offset_design(std::int64_t index) const {
     }
     d.values[static_cast<std::size_t>(Value::designs)] = static_cast<float>(passing);
     return d;
+}
+
+// ------------------------------------------------- checks in words
+
+void CheckTally::add(const Design& d) {
+    if (d.checks == 0) return;
+    ++failed;
+    for (std::size_t c = 0; c < kChecks; ++c) {
+        if (!((d.checks >> c) & 1u)) continue;
+        ++count[c];
+        if (first[c] < 0 || d.index < first[c]) first[c] = d.index;
+    }
+}
+
+void CheckTally::add(const CheckTally& other) {
+    failed += other.failed;
+    for (std::size_t c = 0; c < kChecks; ++c) {
+        count[c] += other.count[c];
+        if (other.first[c] >= 0 && (first[c] < 0 || other.first[c] < first[c])) first[c] = other.first[c];
+    }
+}
+
+namespace {
+
+std::string shown(float v) {
+    std::string s;
+    append_shortest(s, v);
+    return s;
+}
+
+std::string name_value(Value v, float x) { return std::string(column_name(v)) + " = " + shown(x); }
+
+// The parts joined by "; ".
+std::string joined_parts(const std::vector<std::string>& parts) {
+    std::string s;
+    for (const std::string& p : parts) s += (s.empty() ? "" : "; ") + p;
+    return s;
+}
+
+}  // namespace
+
+std::string check_reason(const Study& study, const Design& d, Check c) {
+    const bool offset = study.offset();
+    auto finite = [&](Value v) { return d.has(v) && std::isfinite(d[v]); };
+    std::vector<std::string> parts;
+    switch (c) {
+    case Check::no_solution:
+        return "the case's equations have no real solution for these inputs (a quadratic without a real root, or "
+               "the square root of a negative number)";
+    case Check::non_finite: {
+        // The values checked: the design's own, not those derived from them.
+        std::vector<Value> checked;
+        if (offset) {
+            const auto cols = study.shown().values;
+            checked.assign(cols.begin(), cols.begin() + static_cast<std::ptrdiff_t>(study.shown().before_check));
+            checked.push_back(Value::DF);
+        } else {
+            checked = {Value::DM, Value::FM, Value::LM, Value::DS, Value::LS, Value::TE,
+                       Value::AS, Value::FS, Value::LT, Value::DF, Value::LP};
+        }
+        for (Value v : checked)
+            if (d.has(v) && !std::isfinite(d[v])) parts.push_back(name_value(v, d[v]));
+        return parts.empty() ? "a value is not finite" : joined_parts(parts) + (parts.size() == 1 ? " is" : " are") +
+                                                             " not finite";
+    }
+    case Check::non_positive: {
+        const std::span<const Value> positive = offset ? std::span<const Value>(kPositiveOffset)
+                                                       : std::span<const Value>(kPositiveAxisymmetric);
+        for (Value v : positive)
+            if (finite(v) && d[v] <= 0) parts.push_back(name_value(v, d[v]) + " is not positive");
+        if (!offset && finite(Value::LP) && d[Value::LP] < 0) parts.push_back(name_value(Value::LP, d[Value::LP]) + " is negative");
+        return joined_parts(parts);
+    }
+    case Check::wrong_conic:
+        if (offset)
+            return study.cassegrain() ? "a Cassegrain's sub is a hyperboloid, E > 1: " + name_value(Value::E, d[Value::E])
+                                      : "a Gregorian's sub is an ellipsoid, 0 < E < 1: " + name_value(Value::E, d[Value::E]);
+        return (study.cassegrain() ? "a Cassegrain's sub is a hyperboloid, AS < FS: "
+                                   : "a Gregorian's sub is an ellipsoid, AS > FS: ") +
+               name_value(Value::AS, d[Value::AS]) + ", " + name_value(Value::FS, d[Value::FS]);
+    case Check::sub_not_smaller:
+        for (Value v : {Value::DS, Value::DSY})
+            if (finite(v) && finite(Value::DM) && d[v] >= d[Value::DM])
+                parts.push_back(name_value(v, d[v]) + " is not smaller than " + name_value(Value::DM, d[Value::DM]));
+        return joined_parts(parts);
+    case Check::angle_range: {
+        auto outside = [&](Value v, float hi) {
+            if (finite(v) && (d[v] <= 0 || d[v] >= hi))
+                parts.push_back(name_value(v, d[v]) + " is not between 0 and " + shown(hi) + " degrees");
+        };
+        outside(Value::TE, 90);
+        if (offset) {
+            outside(Value::BETA, 90);
+            outside(Value::ALPHA, 180);
+            if (finite(Value::ALPHA) && finite(Value::BETA) && d[Value::ALPHA] <= d[Value::BETA])
+                parts.push_back(name_value(Value::ALPHA, d[Value::ALPHA]) + " is not larger than " +
+                                name_value(Value::BETA, d[Value::BETA]));
+        }
+        return joined_parts(parts);
+    }
+    case Check::feed_not_smaller:
+        return name_value(Value::DF, d[Value::DF]) + " is not smaller than " + name_value(Value::DS, d[Value::DS]);
+    case Check::feed_beyond_focus:
+        return "2 FS - LP = " + shown(static_cast<float>(2.0 * double(d[Value::FS]) - double(d[Value::LP]))) +
+               " is not positive: the feed aperture is at or beyond the main focus";
+    case Check::inconsistent: {
+        const double worst = offset ? geometry::offset_inconsistency(d.offset) : inconsistency(d.g, study.mode_number() == 2);
+        char text[32];
+        std::snprintf(text, sizeof text, "%.3g", worst);
+        return std::string("the solved values break the design's identities by ") + text +
+               " of their size (more than 2^-12)";
+    }
+    case Check::beyond_asymptote: {
+        const double limit = std::acos(1 / double(d[Value::E])) * (180 / 3.14159265358979323846);
+        return "ALPHA + TE = " + shown(static_cast<float>(double(d[Value::ALPHA]) + double(d[Value::TE]))) +
+               " reaches the hyperboloid's asymptote at " + shown(static_cast<float>(limit)) +
+               " degrees from its axis: the edge rays miss the sub";
+    }
+    case Check::sub_blocks:
+        return name_value(Value::DSRPR, d[Value::DSRPR]) + " is negative: the sub's edge stands in the beam column";
+    case Check::feed_blocks:
+        return study.inputs().find(Key::DF) != nullptr
+                   ? "the horn's aperture (DF = " + shown(d[Value::DF]) +
+                         ") stands in the beam column or the rays between sub and main, or reaches the sub"
+                   : "the feed's phase centre stands in the beam column or the rays between sub and main (DFPR = " +
+                         shown(d[Value::DFPR]) + ")";
+    }
+    return {};
+}
+
+std::vector<std::string> check_notes(const Study& study, const CheckTally& tally) {
+    std::vector<std::string> notes;
+    for (std::size_t c = 0; c < kChecks; ++c) {
+        if (tally.count[c] == 0) continue;
+        const auto check = static_cast<Check>(c);
+        const Design d = study.design(tally.first[c]);
+        std::string note = std::string(code_of(check)) + ": " + check_reason(study, d, check);
+        note += " (row " + std::to_string(tally.first[c] + 1);
+        if (tally.count[c] > 1) note += "; " + std::to_string(tally.count[c]) + " rows fail it";
+        notes.push_back(note + ")");
+    }
+    return notes;
 }
 
 }  // namespace study

@@ -60,6 +60,17 @@ struct Design {
     bool ok() const { return checks == 0; }
 };
 
+// The failed checks of a set of rows: how many rows fail any check, and per
+// check how many fail it and the first (lowest index) that does.
+struct CheckTally {
+    std::int64_t failed = 0;
+    std::array<std::int64_t, kChecks> count{};
+    std::array<std::int64_t, kChecks> first;  // -1: none
+    CheckTally() { first.fill(-1); }
+    void add(const Design& d);
+    void add(const CheckTally& other);
+};
+
 // The checks joined by ';', or "ok".
 std::string check_text(std::uint32_t checks);
 void append_check_text(std::string& out, std::uint32_t checks);
@@ -130,6 +141,14 @@ private:
     std::uint64_t derivable_mask_ = 0;       // solved values that follow from given ones alone
     float te_deg_ = 0, fde_ = 0;            // the fixed TE or FDE as given
 };
+
+// What a failed check of a row means, in words, with the values at fault:
+// "AS = -15 is not positive".
+std::string check_reason(const Study& study, const Design& d, Check c);
+// A note per check that the rows fail, in the order of the codes, from the
+// first row that fails it: "non-positive: AS = -15 is not positive (row 1;
+// 3 rows fail it)".
+std::vector<std::string> check_notes(const Study& study, const CheckTally& tally);
 
 // The largest relative residual of the design identities (FM = LM + 2 FS,
 // LS = FS + AS, the feed-angle relation and, in mode 2, the blockage

@@ -102,13 +102,15 @@ TEST(RowStream, BlocksJoinToTheTextOfOnePass) {
             const auto f = study::make_format(fmt, s);
             textio::TextBuffer one;
             std::int64_t failed_one = 0;
+            study::CheckTally tally;
             f->begin(one);
             for (std::int64_t i = 0; i < s.rows(); ++i) {
                 const study::Design d = s.design(i);
                 failed_one += d.ok() ? 0 : 1;
+                tally.add(d);
                 f->row(one, d, {});
             }
-            f->end(one);
+            f->end(one, tally);
             for (unsigned jobs : {1u, 2u, 5u}) {
                 std::int64_t failed = -1;
                 const std::string text = written(*f, s, jobs, failed);
