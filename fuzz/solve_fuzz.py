@@ -33,6 +33,8 @@ def value(rng):
     r = rng.random()
     if r < 0.55:
         return rng.choice(NUMBERS)
+    if r < 0.62:  # a list
+        return ",".join(rng.choice(NUMBERS) for _ in range(rng.randint(1, 4))) + rng.choice(["", "", "", ",", ",,1"])
     if r < 0.85:  # a sweep, mostly short
         start = rng.choice(NUMBERS)
         step = rng.choice(["1", "0.5", "-1", "0", "10", "0.001", "1e30", "-0.5", "2"])
@@ -98,6 +100,9 @@ def arguments(rng, study):
                                                                  "1e38"]),
                                     "--thickness " + rng.choice(["0.01", "0.5", "0", "-2", "x", "1e30", "1e-20"]),
                                     "--main-range 0.5:6:0.5", "--sub-range 0:1:0.25"]))
+        elif r < 0.89:  # outputs that clash with each other or with the study file
+            name = rng.choice(["same.out", "./same.out", "sub/../same.out", "study.txt", "./study.txt", "link.out"])
+            args.append(rng.choice(["--svg ", "--rsf-main ", "--profile ", "--dxf ", "--sketch ", "--tor "]) + name)
         elif r < 0.92:
             args.append(rng.choice(["--svg d.svg", "--plot p.svg", "--html h.html", "--at 1", "--at 0", "--at 3",
                                     "--plot-y LT", "--plot-y XX", "--rsf-main m.rsf", "--champ-sub s.champ",
@@ -138,6 +143,9 @@ def check(program, args, cwd, timeout):
     if r.returncode == 2:
         if r.stdout:
             return "status 2 with output"
+        written = sorted(set(os.listdir(cwd)) - {"study.txt", "sub", "link.out"})
+        if written:
+            return "status 2 wrote %s" % written
         if not err.startswith("refldsgn-solve: ") or err.count("\n") != 1:
             return "status 2 with stderr %r" % err[:300]
         return None
@@ -149,9 +157,14 @@ def one(program, seed, timeout):
     with tempfile.TemporaryDirectory() as work:
         study = os.path.join(work, "study.txt")
         study_file(rng, study)
+        text = open(study).read()
+        os.mkdir(os.path.join(work, "sub"))
+        os.symlink("same.out", os.path.join(work, "link.out"))
         args = arguments(rng, study)
         problem = check(program, args, work, timeout)
-        return (seed, args, open(study).read(), problem) if problem else None
+        if not problem and open(study).read() != text:
+            problem = "the study file was overwritten"
+        return (seed, args, text, problem) if problem else None
 
 
 def main():

@@ -96,8 +96,9 @@ std::string footer() {
         name.resize(13, ' ');
         s += "  " + name + std::string(k.help) + "\n";
     }
-    s += "\nA value is a plain decimal number, or START:STOP:STEP to sweep the quantity\n"
-         "(at most two sweeps; the second is nested inside the first).  Without DF the\n"
+    s += "\nA value is a plain decimal number, START:STOP:STEP to sweep the quantity (never\n"
+         "past STOP; STOP is reached when it lies on the steps), or a list A,B,C (at most\n"
+         "two sweeps or lists; the second is nested inside the first).  Without DF the\n"
          "design is of mode 1 (TE or FDE and three lengths), with DF of mode 2 (three of\n"
          "DM, FM, LM, DS, LS, TE); LP selects the feed phase centre.  Any of H, HC, TH0,\n"
          "BETA, ALPHA, E, LSM, C2, DFPR, DSRPR selects mode 3, an offset design: DM, FM,\n"
@@ -109,7 +110,9 @@ std::string footer() {
          "Every row is checked: ok, or no-solution, non-finite, non-positive,\n"
          "wrong-conic, sub-not-smaller, angle-range, feed-not-smaller,\n"
          "feed-beyond-focus, inconsistent, and in mode 3 beyond-asymptote,\n"
-         "sub-blocks, feed-blocks.\n\n"
+         "sub-blocks, feed-blocks; the table and --html end with what each failed\n"
+         "check means.  No output may be another output or an input of the run.\n"
+         "SOURCE_DATE_EPOCH sets the time in STEP files' headers.\n\n"
          "Exit status: 0 done, 1 output not written, 2 bad input, 3 a check failed (--strict).\n"
          "Examples: refldsgn-solve type=cassegrain DM=6 FM=2.52 DS=0.35 TE=2.04624 -f csv\n"
          "  The same dish for a machine shop, in mm: 5 mm solids with a 600 mm central hole\n"
@@ -385,7 +388,7 @@ int main(int argc, char** argv) {
     app.add_option("--thickness", opt.cad.thickness, "make --step solids: each reflector T thick behind its face")
         ->type_name("T")->group(cad);
 
-    const char* analysis = "Analysis with cassbeam (needs freq=GHZ; taper=DB, taper_angle=DEG)";
+    const char* analysis = "Analysis with cassbeam (modes 1, 2; needs freq=GHZ, unit=; taper=DB, taper_angle=DEG)";
     app.add_option("--cassbeam", opt.cassbeam, "write PREFIX.in and PREFIX.geom for cassbeam of the row --at")
         ->type_name("PREFIX")->group(analysis);
     app.add_flag("--analyze", opt.analyze,
