@@ -47,6 +47,11 @@ std::string plot_svg(const study::Study& study, const std::vector<Row>& rows, co
 
 // The page: the inputs, the picture of row `at` (0-based), the plot for a
 // sweep, and the table of all rows with failed checks highlighted.
+// Pictures hold every row in memory; these keep them to a size a browser
+// shows.
+inline constexpr std::int64_t kMaxPlotRows = 100'000;
+inline constexpr std::int64_t kMaxHtmlRows = 10'000;
+
 std::string html_page(const study::Study& study, const std::vector<Row>& rows, std::size_t at, const PlotAxis& axis,
                       const study::ExtraColumns& extra);
 

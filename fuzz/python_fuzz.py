@@ -16,6 +16,11 @@ import sys
 import tempfile
 import traceback
 
+try:
+    import pandas
+except ImportError:
+    pandas = None
+
 
 def main():
     ap = argparse.ArgumentParser()
@@ -77,14 +82,14 @@ def main():
             if rng.random() < 0.1:
                 refldsgn.steps(number(), number(), number())
             d = refldsgn.solve(**kw)
-            n = len(d)
-            _ = d.check_text(), d.ok, d.shape, d._repr_html_()
+            n = d.size
+            _ = d.check_text(), d.ok, d.shape, d._repr_html_(), d.ravel(), d.to_pandas() if pandas else None
             if n:
                 i = rng.randrange(n)
-                row = d[i]
+                row = d.ravel()[i]
                 sub = d[d.ok]
-                _ = sub[::-1], d[rng.randrange(-n, n)]
-                action = rng.randrange(9)
+                _ = sub.ravel()[::-1], d[rng.randrange(-len(d), len(d))], d[tuple(rng.randrange(k) for k in d.shape)]
+                action = rng.randrange(13)
                 path = os.path.join(work, "f%d" % rng.randrange(3)) if rng.random() < 0.9 else "/nonexistent/x"
                 if action == 0:
                     d.to_csv(path, jobs=rng.choice([None, 1, 2]))
@@ -103,6 +108,19 @@ def main():
                     row.svg()
                 elif action == 6:
                     d.plot(rng.choice([None, "LT", "XX"]))
+                elif action == 9:
+                    rng.choice([row.write_sfc_main, row.write_sfc_sub])(path, grid=rng.choice([None, 7, (9, 6), 3, "x"]))
+                elif action == 10:
+                    rng.choice([row.write_tor, row.write_profile])(path)
+                elif action == 11:
+                    rng.choice([row.sketch, lambda: d.write_html(path, at=rng.randrange(-1, n + 1)),
+                                lambda: d.write_table(path)])()
+                elif action == 12:
+                    try:
+                        rng.choice([lambda: setattr(d, "DM", 1), lambda: setattr(row, "x", 1)])()
+                        raise RuntimeError("an attribute was set")
+                    except AttributeError:
+                        pass
                 elif action == 7:
                     cad = rng.choice([row.write_dxf, row.write_stl, row.write_step])
                     extra = {row.write_dxf: {"r12": rng.random() < 0.5},
@@ -112,7 +130,7 @@ def main():
                 else:
                     row.write_cassbeam(path)
             outcome = "ok"
-        except (refldsgn.InputError, refldsgn.CadError, OSError) as e:
+        except (refldsgn.InputError, refldsgn.CadError, OSError, IndexError) as e:
             outcome = type(e).__name__
         except Exception:  # noqa: BLE001
             bad += 1

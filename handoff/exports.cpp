@@ -74,8 +74,14 @@ void write_profile_file(const std::string& name, const std::array<ProfileSamples
 
 }  // namespace
 
+void require_revolution(const study::Study& study) {
+    if (study.offset())
+        throw InputError("the .rsf and CHAMP files are profiles of surfaces of revolution; for an offset design "
+                         "(mode 3) write --sfc-main, --sfc-sub and --tor");
+}
+
 ExportPlan plan_exports(const ExportOptions& o, const study::Study& study, const study::Design& d) {
-    study.require_axisymmetric("the .rsf, CHAMP and profile files");
+    require_revolution(study);
     ExportPlan plan;
     plan.main = sample_range(o.main_range, "--main-range", d.g.DM);
     plan.sub = sample_range(o.sub_range, "--sub-range", d.g.DS);

@@ -38,6 +38,9 @@ struct ExportPlan {
     std::string label;
     std::int32_t unit_code = 4;  // CHAMP length unit, from unit= (m by default)
 };
+// Throws study::InputError for a study whose designs are not surfaces of
+// revolution (mode 3): the .rsf and CHAMP files are profiles of those.
+void require_revolution(const study::Study& study);
 ExportPlan plan_exports(const ExportOptions& options, const study::Study& study, const study::Design& d);
 
 // The samples of --profile: rho, z and dz/drho of the main reflector

@@ -22,6 +22,7 @@
 #include "geometry/ranges.hpp"
 #include "handoff/cassbeam.hpp"
 #include "handoff/exports.hpp"
+#include "handoff/offset_files.hpp"
 #include "study/columns.hpp"
 #include "study/formats.hpp"
 #include "study/row_stream.hpp"
@@ -190,6 +191,82 @@ public:
         return py::tuple(out);
     }
 
+    // The GRASP files of an offset design: a reflector's .sfc on a grid
+    // (the command line's N or NX,NY, empty for its default) and the .tor.
+    void write_sfc(std::int64_t row, bool sub, const std::string& path, const std::string& grid) const {
+        const study::Design d = solved(row);
+        handoff::check_offset_files(s(), false);
+        const handoff::Grid g = grid.empty() ? handoff::Grid{} : handoff::parse_grid(grid);
+        py::gil_scoped_release release;
+        handoff::write_sfc(path, s(), d, sub, g);
+    }
+
+    void write_tor(std::int64_t row, const std::string& path) const {
+        const study::Design d = solved(row);
+        handoff::check_offset_files(s(), true);
+        py::gil_scoped_release release;
+        handoff::write_tor(path, s(), d);
+    }
+
+    // The --profile file: both profiles of a surface of revolution, or the
+    // curves of an offset design in its plane of symmetry.
+    void write_profile(std::int64_t row, const std::string& path, const std::string& main_range,
+                       const std::string& sub_range) const {
+        const study::Design d = solved(row);
+        if (s().offset()) {
+            no_ranges(main_range, sub_range);
+            py::gil_scoped_release release;
+            handoff::write_offset_profile(path, d);
+            return;
+        }
+        handoff::ExportOptions o;
+        o.profile = path;
+        o.main_range = main_range;
+        o.sub_range = sub_range;
+        const handoff::ExportPlan plan = handoff::plan_exports(o, s(), d);
+        py::gil_scoped_release release;
+        handoff::write_exports(o, plan, d);
+    }
+
+    // An offset design's curves in the plane of symmetry: ((x, z), (x, z)).
+    py::tuple offset_profile(std::int64_t row, const std::string& main_range, const std::string& sub_range) const {
+        no_ranges(main_range, sub_range);
+        const auto curves = handoff::offset_profile_samples(solved(row));
+        py::list out;
+        for (const auto& c : curves) {
+            py::array_t<float> x(static_cast<py::ssize_t>(c.size())), z(static_cast<py::ssize_t>(c.size()));
+            for (std::size_t i = 0; i < c.size(); ++i) {
+                x.mutable_data()[i] = c[i].x;
+                z.mutable_data()[i] = c[i].z;
+            }
+            out.append(py::make_tuple(x, z));
+        }
+        return py::tuple(out);
+    }
+
+    std::string sketch(std::int64_t row) const {
+        if (!s().offset()) throw study::InputError("sketch names the quantities of an offset design (mode 3); use svg()");
+        return draw::offset_sketch_svg(s(), design(row));
+    }
+
+    // The --html page of the rows listed, `at` the one drawn (an index in
+    // the list).
+    void write_html(const std::string& path, const py::object& rows, std::int64_t at) const {
+        const std::vector<std::int64_t> list = rows_of(s(), rows);
+        if (static_cast<std::int64_t>(list.size()) > draw::kMaxHtmlRows)
+            throw study::InputError("write_html takes at most " + std::to_string(draw::kMaxHtmlRows) + " rows, not " +
+                                    std::to_string(list.size()));
+        if (at < 0 || at >= static_cast<std::int64_t>(list.size()))
+            throw py::index_error("at " + std::to_string(at) + " of " + std::to_string(list.size()) + " rows");
+        py::gil_scoped_release release;
+        std::vector<draw::Row> kept;
+        kept.reserve(list.size());
+        for (std::int64_t i : list) kept.push_back({s().design(i), {}});
+        draw::PlotAxis axis;
+        axis.y = draw::first_solved_length(s());
+        textio::write_text_file(path, draw::html_page(s(), kept, static_cast<std::size_t>(at), axis, {}));
+    }
+
     void write_cassbeam(std::int64_t row, const std::string& prefix) const {
         const study::Design d = solved(row);
         const handoff::CassbeamSettings settings = handoff::cassbeam_settings(s(), "write_cassbeam");
@@ -258,6 +335,12 @@ public:
     }
 
 private:
+    static void no_ranges(const std::string& main_range, const std::string& sub_range) {
+        if (!main_range.empty() || !sub_range.empty())
+            throw study::InputError("main_range and sub_range sample the diameters of surfaces of revolution; an "
+                                    "offset design's profile has 21 points a curve");
+    }
+
     study::Design solved(std::int64_t row) const {
         study::Design d = design(row);
         if (d.failed(study::Check::no_solution))
@@ -320,6 +403,12 @@ PYBIND11_MODULE(_core, m) {
         .def("write_cad", &PyStudy::write_cad)
         .def("profile", &PyStudy::profile)
         .def("write_cassbeam", &PyStudy::write_cassbeam)
+        .def("write_sfc", &PyStudy::write_sfc)
+        .def("write_tor", &PyStudy::write_tor)
+        .def("write_profile", &PyStudy::write_profile)
+        .def("offset_profile", &PyStudy::offset_profile)
+        .def("sketch", &PyStudy::sketch)
+        .def("write_html", &PyStudy::write_html)
         .def("plot", &PyStudy::plot)
         .def("analyze", &PyStudy::analyze);
 
@@ -363,6 +452,9 @@ PYBIND11_MODULE(_core, m) {
     for (const char* name : handoff::kAnalysisColumns) analysis.append(name);
     m.attr("KEYS") = keys;
     m.attr("VALUES") = values;
+    py::list all_values;
+    for (std::size_t i = 0; i < study::kValues; ++i) all_values.append(std::string(study::column_name(static_cast<study::Value>(i))));
+    m.attr("ALL_VALUES") = all_values;
     m.attr("CHECKS") = checks;
     m.attr("ANALYSIS") = analysis;
     m.attr("MAX_STEPS") = study::kMaxSweepRows;

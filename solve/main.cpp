@@ -61,17 +61,10 @@ struct Options {
     cad::CadOptions cad;
 };
 
-// Pictures hold every row in memory; these keep them to a size a browser
-// shows.
-constexpr std::int64_t kMaxPlotRows = 100'000;
-constexpr std::int64_t kMaxHtmlRows = 10'000;
+using draw::kMaxHtmlRows;
+using draw::kMaxPlotRows;
 
-void write_text_file(const std::string& name, std::string text) {
-    textio::OutputUnit file = textio::OutputUnit::create(1, name);
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    file.record(text);
-    file.close();
-}
+using textio::write_text_file;
 
 draw::PlotAxis plot_axis(const Options& opt, const study::Study& study) {
     draw::PlotAxis axis;
@@ -208,9 +201,7 @@ int run(Options opt) {
     if (!opt.sketch.empty() && !study.offset())
         throw study::InputError("--sketch names the quantities of an offset design (mode 3); use --svg");
     if (grasp) handoff::check_offset_files(study, !opt.tor.empty());
-    if (study.offset() && opt.exports.any())
-        throw study::InputError("the .rsf and CHAMP files are profiles of surfaces of revolution; for an offset design "
-                                "(mode 3) write --sfc-main, --sfc-sub and --tor");
+    if (opt.exports.any()) handoff::require_revolution(study);
     const handoff::Grid grid = opt.grid.empty() ? handoff::Grid{} : handoff::parse_grid(opt.grid);
     const bool files = opt.exports.any() || !opt.cassbeam.empty() || grasp || !offset_profile.empty() || opt.cad.given();
     if (files && chosen.failed(study::Check::no_solution)) {

@@ -223,4 +223,11 @@ void OutputUnit::close() {
     if (owns_fd_ && ::close(fd) != 0 && errno != EINTR) throw IoError(kWriteError, unit_, name_, errno);
 }
 
+void write_text_file(const std::string& name, std::string text) {
+    OutputUnit file = OutputUnit::create(1, name);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    file.record(text);
+    file.close();
+}
+
 }  // namespace textio

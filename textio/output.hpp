@@ -79,6 +79,10 @@ private:
 // error.  False if that fails.
 bool reserve_standard_descriptors();
 
+// Writes a whole text file (a picture, a page): the text's lines as
+// records, ending with one newline.
+void write_text_file(const std::string& name, std::string text);
+
 // The name a typed A70 answer stands for: trailing blanks removed.
 std::string_view trim_name(std::string_view typed);
 

@@ -12,18 +12,18 @@ the same numbers to the last bit.
 """
 from __future__ import annotations
 
-import enum
-import html
-import os
+import enum as _enum
+import html as _html
+import os as _os
 from typing import Any, Callable, Dict, Optional, Tuple, Union
 
-import numpy as np
+import numpy as _np
 
 from . import _core
 
 __version__ = _core.VERSION
 __all__ = ["solve", "steps", "analyze", "Designs", "Design", "Plot", "Check", "InputError", "AnalysisError", "CadError",
-           "COLUMNS", "QUANTITIES"]
+           "VALUES", "COLUMNS", "QUANTITIES"]
 
 InputError = _core.InputError
 InputError.__module__ = __name__
@@ -45,8 +45,9 @@ QUANTITIES = {name: text for name, text, _ in _core.KEYS}
 _DESIGN_KEYS = {name for name, _, kind in _core.KEYS if kind == "design"}
 _TEXT_KEYS = {"type", "unit"}
 _ANALYSIS = tuple(_core.ANALYSIS)
+_COLUMN_NAMES = frozenset(_core.ALL_VALUES)  # the value columns of every mode
 
-Check = enum.IntFlag("Check", {code.replace("-", "_"): 1 << i for i, code in enumerate(_core.CHECKS)},
+Check = _enum.IntFlag("Check", {code.replace("-", "_"): 1 << i for i, code in enumerate(_core.CHECKS)},
                      module=__name__)
 Check.__doc__ = "The checks of a design, one bit each; a row that passes them all has none."
 
@@ -54,12 +55,12 @@ Check.__doc__ = "The checks of a design, one bit each; a row that passes them al
 def _jobs(jobs: Optional[int]) -> int:
     if jobs is None:
         return 0  # every core
-    if isinstance(jobs, bool) or not isinstance(jobs, (int, np.integer)) or not 1 <= jobs <= 1024:
+    if isinstance(jobs, bool) or not isinstance(jobs, (int, _np.integer)) or not 1 <= jobs <= 1024:
         raise InputError("jobs must be a whole number of threads from 1 to 1024, not %r" % (jobs,))
     return int(jobs)
 
 
-def steps(start: float, stop: float, step: float) -> np.ndarray:
+def steps(start: float, stop: float, step: float) -> _np.ndarray:
     """The values of a sweep START:STOP:STEP as float32, by the program's rule.
 
     The row count is that of the command line's sweeps, and each value is
@@ -74,15 +75,15 @@ def steps(start: float, stop: float, step: float) -> np.ndarray:
     return _core.steps(*values)
 
 
-def _as_array(name: str, value: Any) -> np.ndarray:
+def _as_array(name: str, value: Any) -> _np.ndarray:
     if isinstance(value, (str, bytes)):
         raise InputError("%s must be a number or an array of numbers, not %r" % (name, value))
     try:
-        array = np.asarray(value)
+        array = _np.asarray(value)
         if array.dtype.kind not in "biuf":
             raise ValueError
-        with np.errstate(over="ignore", invalid="ignore"):  # beyond float32: inf, and the checks say so
-            return array.astype(np.float32)
+        with _np.errstate(over="ignore", invalid="ignore"):  # beyond float32: inf, and the checks say so
+            return array.astype(_np.float32)
     except (TypeError, ValueError, OverflowError):
         raise InputError("%s must be a number or an array of numbers, not %r" % (name, value)) from None
 
@@ -102,7 +103,7 @@ def solve(**quantities: Any) -> "Designs":
     arrays = {}
     for name, value in quantities.items():
         if name in _TEXT_KEYS:
-            if name == "type" and isinstance(value, (int, float, np.integer, np.floating)) and not isinstance(value, bool):
+            if name == "type" and isinstance(value, (int, float, _np.integer, _np.floating)) and not isinstance(value, bool):
                 items.append((name, float(value)))
             elif isinstance(value, str):
                 items.append((name, value))
@@ -121,22 +122,22 @@ def solve(**quantities: Any) -> "Designs":
         if array.ndim > 0:
             arrays[name] = array
     try:
-        shape = np.broadcast_shapes(*(a.shape for a in arrays.values())) if arrays else ()
+        shape = _np.broadcast_shapes(*(a.shape for a in arrays.values())) if arrays else ()
     except ValueError:
         raise InputError("the arrays do not broadcast together: %s" % ", ".join(
             "%s %s" % (n, a.shape) for n, a in arrays.items())) from None
     core_items = []
     for name, value in items:
-        if isinstance(value, np.ndarray):
+        if isinstance(value, _np.ndarray):
             if value.ndim == 0:
                 value = float(value)
             else:
-                column = np.ascontiguousarray(np.broadcast_to(value, shape), dtype=np.float32).ravel()
-                value = (column, np.ascontiguousarray(value, dtype=np.float32).ravel(), list(value.shape))
+                column = _np.ascontiguousarray(_np.broadcast_to(value, shape), dtype=_np.float32).ravel()
+                value = (column, _np.ascontiguousarray(value, dtype=_np.float32).ravel(), list(value.shape))
         core_items.append((name, value))
     study = _core.Study(core_items)
-    values = np.empty((len(study.columns), study.rows), dtype=np.float32)
-    checks = np.empty(study.rows, dtype=np.uint32)
+    values = _np.empty((len(study.columns), study.rows), dtype=_np.float32)
+    checks = _np.empty(study.rows, dtype=_np.uint32)
     study.solve(values, checks, 0)
     settings = {k: quantities[k] for k in ("unit", "freq", "taper", "taper_angle") if k in quantities}
     return Designs(_Source(study, list(quantities), arrays, settings), values, checks, None, shape)
@@ -158,34 +159,67 @@ class _Source:
         self.index = {name: k for k, name in enumerate(self.values)}
 
 
-def _readonly(a: np.ndarray) -> np.ndarray:
+def _readonly(a: _np.ndarray) -> _np.ndarray:
     a.flags.writeable = False
     return a
+
+
+def _frozen(self, name: str, value: Any) -> None:
+    """No new attributes, and no assignment to a column: the results are
+    the engine's, read-only."""
+    kind = type(self).__name__
+    if name in _all_columns():
+        raise AttributeError("%s is a column of the results: a %s's columns are read-only" % (name, kind))
+    raise AttributeError("a %s takes no new attributes (%s)" % (kind, name))
+
+
+def _all_columns():
+    return _COLUMN_NAMES
 
 
 class Designs:
     """The solved designs: columns as read-only float32 arrays named as the CSV's.
 
-    NaN stands where the CSV leaves a cell empty: DF and LP outside their
-    mode, and the solved values of a row without solution.
+    The columns take the shape of the study (d.shape): the broadcast shape
+    of the arrays given to solve(), the second sweep inside the first as on
+    the command line, so the CSV's rows are the flat columns in C order
+    (d.ravel()).  NaN stands where the CSV leaves a cell empty: DF and LP
+    outside their mode, and the solved values of a row without solution.
+    designs (mode 3) is an integer column.  Indexing selects as numpy does:
+    d[i, j] is one Design, d[0] of a 2-D study the designs along the second
+    sweep, and slices, boolean masks of the study's shape and integer arrays
+    select Designs (a selection that is no sub-grid is 1-D).
     """
 
-    def __init__(self, source: _Source, values: np.ndarray, checks: np.ndarray, rows: Optional[np.ndarray],
+    def __init__(self, source: _Source, values: _np.ndarray, checks: _np.ndarray, rows: Optional[_np.ndarray],
                  shape: Tuple[int, ...]):
-        self._source = source
-        self._values = _readonly(values)
-        self._checks = _readonly(checks)
-        self._rows = rows  # the study's rows, or None for all of them in order
-        self._shape = tuple(shape)  # () for a study of plain numbers: one row
+        object.__setattr__(self, "_source", source)
+        object.__setattr__(self, "_values", _readonly(values))  # (columns, rows)
+        object.__setattr__(self, "_checks", _readonly(checks))
+        object.__setattr__(self, "_rows", rows)  # the study's rows, or None for all of them in order
+        object.__setattr__(self, "_shape", tuple(shape))  # () for a study of plain numbers: one row
+
+    __setattr__ = _frozen
+
+    def __delattr__(self, name: str) -> None:
+        _frozen(self, name, None)
+
+    @property
+    def _grid(self) -> Tuple[int, ...]:
+        """The shape of the columns: the study's, (1,) for one of plain numbers."""
+        return self._shape if self._shape else (len(self._checks),)
 
     # ------------------------------------------------------------ columns
-    def __getattr__(self, name: str) -> np.ndarray:
+    def __getattr__(self, name: str) -> _np.ndarray:
         if name.startswith("_"):
             raise AttributeError(name)
         try:
-            return self._values[self._source.index[name]]
+            k = self._source.index[name]
         except KeyError:
             raise AttributeError("no column %r; the columns are %s" % (name, ", ".join(self._source.values))) from None
+        if name == "designs":
+            return _readonly(self._values[k].astype(_np.int64).reshape(self._grid))
+        return self._values[k].reshape(self._grid)
 
     def __dir__(self):
         return list(super().__dir__()) + list(self._source.values)
@@ -198,20 +232,23 @@ class Designs:
         return ("mode", "case", "type") + v[:b] + ("check",) + v[b:]
 
     @property
-    def checks(self) -> np.ndarray:
+    def checks(self) -> _np.ndarray:
         """The checks of each row, a bit mask of Check (0: passes them all)."""
-        return self._checks
+        return self._checks.reshape(self._grid)
 
     @property
-    def ok(self) -> np.ndarray:
+    def ok(self) -> _np.ndarray:
         """True for the rows that pass every check."""
-        return self._checks == 0
+        return self.checks == 0
 
-    def check_text(self) -> np.ndarray:
+    def _check_text(self) -> _np.ndarray:
+        masks, inverse = _np.unique(self._checks, return_inverse=True)
+        texts = _np.array([_core.check_text(int(m)) for m in masks], dtype=object)
+        return texts[inverse] if len(masks) else _np.array([], dtype=object)
+
+    def check_text(self) -> _np.ndarray:
         """The CSV's check column: "ok" or the failed checks joined by ';'."""
-        masks, inverse = np.unique(self._checks, return_inverse=True)
-        texts = np.array([_core.check_text(int(m)) for m in masks], dtype=object)
-        return texts[inverse] if len(masks) else np.array([], dtype=object)
+        return self._check_text().reshape(self._grid)
 
     @property
     def mode(self) -> int:
@@ -233,61 +270,124 @@ class Designs:
     def shape(self) -> Tuple[int, ...]:
         return self._shape
 
-    def __len__(self) -> int:
+    @property
+    def ndim(self) -> int:
+        return len(self._grid)
+
+    @property
+    def size(self) -> int:
+        """How many designs (rows of the CSV)."""
         return len(self._checks)
 
-    # -------------------------------------------------------------- rows
-    def _study_rows(self) -> np.ndarray:
-        return np.arange(len(self._checks), dtype=np.int64) if self._rows is None else self._rows
+    def __len__(self) -> int:
+        """The length of the first axis, as numpy's len()."""
+        return self._grid[0]
 
-    def __getitem__(self, key: Any) -> Union["Design", "Designs", np.ndarray]:
+    # -------------------------------------------------------------- rows
+    def _study_rows(self) -> _np.ndarray:
+        return _np.arange(len(self._checks), dtype=_np.int64) if self._rows is None else self._rows
+
+    def __getitem__(self, key: Any) -> Union["Design", "Designs", _np.ndarray]:
         if isinstance(key, str):
             return self.__getattr__(key)
-        if isinstance(key, (int, np.integer)) and not isinstance(key, bool):
-            n = len(self)
-            i = int(key)
-            if not -n <= i < n:
-                raise IndexError("row %d of %d" % (i, n))
-            return Design(self, i % n)
-        if isinstance(key, slice):
-            sel = np.arange(len(self))[key]
-        else:
-            mask = np.asarray(key)
-            if mask.dtype != bool or mask.shape not in ((len(self),), self._shape):
-                raise IndexError("index with an int, a slice, a column name or a boolean mask of the rows")
-            sel = np.flatnonzero(mask.ravel())
-        return Designs(self._source, self._values[:, sel], self._checks[sel], self._study_rows()[sel], (len(sel),))
+        at = _np.arange(self.size).reshape(self._grid)
+        mask = key if isinstance(key, _np.ndarray) else None
+        if mask is not None and mask.dtype == bool and mask.ndim == 1 and self.ndim > 1 and len(mask) == self.size:
+            at = at.ravel()  # a mask of the flat rows
+        try:
+            sel = at[key]
+        except (IndexError, TypeError, ValueError) as e:
+            raise IndexError("%s (the designs' shape is %s)" % (e, self._grid)) from None
+        if _np.ndim(sel) == 0:
+            return Design(self, int(sel))
+        flat = sel.ravel()
+        return Designs(self._source, self._values[:, flat], self._checks[flat], self._study_rows()[flat], sel.shape)
 
     def __iter__(self):
-        return (Design(self, i) for i in range(len(self)))
+        """Over the first axis, as numpy: Designs of a 2-D study's rows, or the Design of each row of a 1-D one."""
+        return (self[i] for i in range(len(self)))
+
+    def ravel(self) -> "Designs":
+        """The same designs as one axis, in the order of the CSV's rows (no copy)."""
+        return Designs(self._source, self._values, self._checks, self._rows, (self.size,))
 
     # ------------------------------------------------------------- output
-    def to_pandas(self):
-        """A pandas DataFrame with the CSV's columns (the checks a categorical).
+    def _index(self, pd):
+        """The index of to_pandas(): a MultiIndex of the swept quantities
+        for a study of two or more axes."""
+        if self.ndim < 2:
+            return None
+        levels, names = [], []
+        for axis in range(self.ndim):
+            found = None
+            for name in self._source.names:
+                if name not in self._source.arrays or name not in self._source.index:
+                    continue
+                column = self.__getattr__(name)
+                others = tuple(k for k in range(self.ndim) if k != axis)
+                varies = self._grid[axis] > 1 and not _np.all(column == _np.take(column, [0], axis=axis))
+                constant_elsewhere = all(_np.all(column == _np.take(column, [0], axis=k)) for k in others)
+                if varies and constant_elsewhere and name not in names:
+                    found = name
+                    break
+            if found is None:
+                names.append("axis%d" % axis)
+                levels.append(_np.broadcast_to(_np.arange(self._grid[axis]).reshape(
+                    [-1 if k == axis else 1 for k in range(self.ndim)]), self._grid).ravel())
+            else:
+                names.append(found)
+                levels.append(self.__getattr__(found).ravel())
+        return pd.MultiIndex.from_arrays(levels, names=names)
 
-        The value columns are the arrays of this result, not copies.
+    def to_pandas(self):
+        """A pandas DataFrame with the CSV's columns (the checks a categorical),
+        one row per design in the CSV's order; a study of two axes or more is
+        indexed by its swept quantities (a MultiIndex).
+
+        The float value columns are the arrays of this result, not copies.
         """
         import pandas as pd
 
         frame = pd.DataFrame(self._values.T, columns=list(self._source.values), copy=False)
-        frame.insert(0, "mode", np.full(len(self), self.mode, dtype=np.int64))
-        frame.insert(1, "case", np.full(len(self), self.case, dtype=np.int64))
-        frame.insert(2, "type", pd.Categorical([self.type] * len(self)))
-        frame.insert(3 + self._source.before_check, "check", pd.Categorical(self.check_text()))
+        if "designs" in self._source.index:
+            frame["designs"] = self._values[self._source.index["designs"]].astype(_np.int64)
+        frame.insert(0, "mode", _np.full(self.size, self.mode, dtype=_np.int64))
+        frame.insert(1, "case", _np.full(self.size, self.case, dtype=_np.int64))
+        frame.insert(2, "type", pd.Categorical([self.type] * self.size))
+        frame.insert(3 + self._source.before_check, "check", pd.Categorical(self._check_text()))
+        index = self._index(pd)
+        if index is not None:
+            frame.index = index
         return frame
 
     def _write(self, path, fmt: str, jobs: Optional[int]) -> None:
-        path = os.fspath(path)
+        path = _os.fspath(path)
         self._source.study.write(path, fmt, None if self._rows is None else self._rows, _jobs(jobs))
 
-    def to_csv(self, path, jobs: Optional[int] = None) -> None:
-        """Writes the rows as refldsgn-solve -f csv writes them."""
+    def write_csv(self, path, jobs: Optional[int] = None) -> None:
+        """Writes the rows as refldsgn-solve -f csv -o writes them."""
         self._write(path, "csv", jobs)
 
-    def to_json(self, path, jobs: Optional[int] = None) -> None:
-        """Writes the rows as refldsgn-solve -f json writes them; "inputs"
+    def write_json(self, path, jobs: Optional[int] = None) -> None:
+        """Writes the rows as refldsgn-solve -f json -o writes them; "inputs"
         holds the keywords as given, in their order (arrays as lists)."""
         self._write(path, "json", jobs)
+
+    def write_table(self, path, jobs: Optional[int] = None) -> None:
+        """Writes the rows as refldsgn-solve -o writes its table."""
+        self._write(path, "table", jobs)
+
+    #: The older names of write_csv and write_json.
+    to_csv = write_csv
+    to_json = write_json
+
+    def write_html(self, path, at: int = 0) -> None:
+        """The self-contained page of --html: the inputs, the picture of
+        design `at` (an index of the flat rows), the table of every row and
+        what each failed check means; at most 10,000 rows."""
+        if isinstance(at, bool) or not isinstance(at, (int, _np.integer)):
+            raise InputError("at must be a whole number, not %r" % (at,))
+        self._source.study.write_html(_os.fspath(path), self._study_rows(), int(at))
 
     def plot(self, y: Optional[str] = None) -> "Plot":
         """The engine's plot against the first input, in keyword order, whose
@@ -295,18 +395,18 @@ class Designs:
         rows = self._study_rows()
         for name in self._source.names:
             if name in self._source.arrays:
-                column = self[name] if name in self._source.index else None
-                if column is not None and len(np.unique(column[~np.isnan(column)])) > 1:
+                column = self[name].ravel() if name in self._source.index else None
+                if column is not None and len(_np.unique(column[~_np.isnan(column)])) > 1:
                     return Plot(self._source.study.plot(rows, name, y or ""))
         raise InputError("plot needs an input whose values vary among the rows")
 
     def _repr_html_(self) -> str:
-        n = len(self)
+        n = self.size
         b = self._source.before_check
         shown = list(range(n)) if n <= 20 else list(range(10)) + [None] + list(range(n - 10, n))
-        text = self.check_text() if n <= 20 else None
+        text = self._check_text() if n <= 20 else None
         out = ['<div><p>%s: %d design%s, %d failing a check</p>' % (
-            html.escape(self.title), n, "" if n == 1 else "s", int(np.count_nonzero(self._checks)))]
+            _html.escape(self.title), n, "" if n == 1 else "s", int(_np.count_nonzero(self._checks)))]
         out.append('<table><thead><tr><th></th>%s<th>check</th></tr></thead><tbody>' % "".join(
             "<th>%s</th>" % c for c in self._source.values[:b]))
         for i in shown:
@@ -317,31 +417,44 @@ class Designs:
             check = text[i] if text is not None else _core.check_text(int(self._checks[i]))
             out.append('<tr%s><th>%d</th>%s<td>%s</td></tr>' % (
                 ' style="background:#fdd"' if bad else "", i,
-                "".join("<td>%s</td>" % ("" if np.isnan(v) else "%.6g" % v) for v in self._values[:b, i]),
-                html.escape(check)))
+                "".join("<td>%s</td>" % ("" if _np.isnan(v) else "%.6g" % v) for v in self._values[:b, i]),
+                _html.escape(check)))
         out.append("</tbody></table></div>")
         return "\n".join(out)
 
     def __repr__(self) -> str:
-        return "<Designs: %s, %d rows, shape %s>" % (self.title, len(self), self._shape)
+        return "<Designs: %s, %d rows, shape %s>" % (self.title, self.size, self._shape)
 
 
 class Design:
-    """One row: its values as attributes, its picture and its files."""
+    """One row: its values as attributes, its picture and its files.
+
+    Each file of the command line for the row --at has a writer here that
+    writes the same bytes: write_rsf_main, write_rsf_sub, write_champ_main,
+    write_champ_sub, write_profile (axisymmetric designs); write_sfc_main,
+    write_sfc_sub, write_tor (offset designs); write_dxf, write_stl,
+    write_step, write_cassbeam; svg() and sketch() give the pictures.
+    """
 
     def __init__(self, designs: Designs, i: int):
-        self._designs = designs
-        self._i = i
-        self.row = int(designs._study_rows()[i])  #: the row of the study (0-based, C order)
+        object.__setattr__(self, "_designs", designs)
+        object.__setattr__(self, "_i", i)
+        object.__setattr__(self, "row", int(designs._study_rows()[i]))  #: the row of the study (0-based, C order)
+
+    __setattr__ = _frozen
+
+    def __delattr__(self, name: str) -> None:
+        _frozen(self, name, None)
 
     def __getattr__(self, name: str):
         if name.startswith("_"):
             raise AttributeError(name)
         source = self._designs._source
         try:
-            return float(self._designs._values[source.index[name], self._i])
+            value = float(self._designs._values[source.index[name], self._i])
         except KeyError:
             raise AttributeError("no value %r; the values are %s" % (name, ", ".join(source.values))) from None
+        return int(value) if name == "designs" else value
 
     def __dir__(self):
         return list(super().__dir__()) + list(self._designs._source.values)
@@ -362,8 +475,12 @@ class Design:
         return self._designs._source.study
 
     def svg(self) -> str:
-        """The cross-section drawn to scale (the --svg picture)."""
+        """The design drawn to scale (the --svg picture)."""
         return self._study.svg(self.row)
+
+    def sketch(self) -> str:
+        """An offset design with every quantity named on what it measures (the --sketch picture)."""
+        return self._study.sketch(self.row)
 
     def _repr_svg_(self) -> str:
         return self.svg()
@@ -384,22 +501,71 @@ class Design:
             raise InputError('reflector must be "main" or "sub", not %r' % (reflector,))
         return reflector
 
-    def write_rsf(self, path, reflector: str = "main", range=None, zoffset: float = 0, reverse: bool = False,
-                  label: Optional[str] = None) -> None:
-        """A TICRA .rsf file of one reflector, as --rsf-main/--rsf-sub write it."""
-        which = "rsf_" + self._reflector(reflector)
+    def _rsf(self, which: str, path, range, zoffset, reverse, label) -> None:
         try:
             z = _core.shortest(float(zoffset))
         except (TypeError, ValueError):
             raise InputError("zoffset must be a number, not %r" % (zoffset,)) from None
         if label is not None and not isinstance(label, str):
             raise InputError("label must be text, not %r" % (label,))
-        self._study.write_surface(self.row, which, os.fspath(path), self._range(range), z, bool(reverse), label)
+        self._study.write_surface(self.row, which, _os.fspath(path), self._range(range), z, bool(reverse), label)
+
+    def write_rsf_main(self, path, range=None, zoffset: float = 0, reverse: bool = False,
+                       label: Optional[str] = None) -> None:
+        """The TICRA .rsf file of the main reflector, as --rsf-main writes it (range: --main-range)."""
+        self._rsf("rsf_main", path, range, zoffset, reverse, label)
+
+    def write_rsf_sub(self, path, range=None, zoffset: float = 0, reverse: bool = False,
+                      label: Optional[str] = None) -> None:
+        """The TICRA .rsf file of the subreflector, as --rsf-sub writes it (range: --sub-range)."""
+        self._rsf("rsf_sub", path, range, zoffset, reverse, label)
+
+    def write_champ_main(self, path, range=None) -> None:
+        """The CHAMP spline object file of the main reflector, as --champ-main writes it."""
+        self._study.write_surface(self.row, "champ_main", _os.fspath(path), self._range(range), "", False, None)
+
+    def write_champ_sub(self, path, range=None) -> None:
+        """The CHAMP spline object file of the subreflector, as --champ-sub writes it."""
+        self._study.write_surface(self.row, "champ_sub", _os.fspath(path), self._range(range), "", False, None)
+
+    def write_rsf(self, path, reflector: str = "main", range=None, zoffset: float = 0, reverse: bool = False,
+                  label: Optional[str] = None) -> None:
+        """The older name of write_rsf_main and write_rsf_sub."""
+        self._rsf("rsf_" + self._reflector(reflector), path, range, zoffset, reverse, label)
 
     def write_champ(self, path, reflector: str = "main", range=None) -> None:
-        """A CHAMP spline object file of one reflector, in the unit given to solve()."""
-        which = "champ_" + self._reflector(reflector)
-        self._study.write_surface(self.row, which, os.fspath(path), self._range(range), "", False, None)
+        """The older name of write_champ_main and write_champ_sub."""
+        (self.write_champ_main if self._reflector(reflector) == "main" else self.write_champ_sub)(path, range)
+
+    @staticmethod
+    def _grid_text(grid) -> str:
+        if grid is None:
+            return ""
+        if isinstance(grid, (int, _np.integer)) and not isinstance(grid, bool):
+            return str(int(grid))
+        try:
+            nx, ny = grid
+            if any(isinstance(v, bool) or not isinstance(v, (int, _np.integer)) for v in (nx, ny)):
+                raise TypeError
+        except (TypeError, ValueError):
+            raise InputError("grid is N or (NX, NY), whole numbers of points, not %r" % (grid,)) from None
+        return "%d,%d" % (nx, ny)
+
+    def write_sfc_main(self, path, grid=None) -> None:
+        """An offset design's main reflector on a regular grid (N or (NX, NY) points, default 101), as --sfc-main."""
+        self._study.write_sfc(self.row, False, _os.fspath(path), self._grid_text(grid))
+
+    def write_sfc_sub(self, path, grid=None) -> None:
+        """An offset design's subreflector on a regular grid normal to its rim, as --sfc-sub."""
+        self._study.write_sfc(self.row, True, _os.fspath(path), self._grid_text(grid))
+
+    def write_tor(self, path) -> None:
+        """An offset design as GRASP objects, as --tor writes it (needs unit=; taper= as given to solve())."""
+        self._study.write_tor(self.row, _os.fspath(path))
+
+    def write_profile(self, path, main_range=None, sub_range=None) -> None:
+        """The --profile file: reflector,rho,z,dz_drho (an offset design: reflector,x,z in its plane of symmetry)."""
+        self._study.write_profile(self.row, _os.fspath(path), self._range(main_range), self._range(sub_range))
 
     @staticmethod
     def _length(value, name: str) -> str:
@@ -412,35 +578,39 @@ class Design:
 
     def write_dxf(self, path, r12: bool = False, main_range=None, sub_range=None) -> None:
         """Both profiles in DXF, as --dxf (or --dxf-r12) writes them."""
-        self._study.write_cad(self.row, os.fspath(path), bool(r12), "", "", "", "", self._range(main_range),
+        self._study.write_cad(self.row, _os.fspath(path), bool(r12), "", "", "", "", self._range(main_range),
                               self._range(sub_range))
 
     def write_stl(self, path, tolerance: Optional[float] = None, main_range=None, sub_range=None) -> None:
         """Both reflectors in binary STL within tolerance (default DM*1e-5), as --stl writes them."""
-        self._study.write_cad(self.row, "", False, os.fspath(path), self._length(tolerance, "tolerance"), "", "",
+        self._study.write_cad(self.row, "", False, _os.fspath(path), self._length(tolerance, "tolerance"), "", "",
                               self._range(main_range), self._range(sub_range))
 
     def write_step(self, path, thickness: Optional[float] = None, main_range=None, sub_range=None) -> None:
         """Both reflectors in STEP AP214 (solids with a thickness), as --step writes them; needs unit= and
         the STEP component."""
-        self._study.write_cad(self.row, "", False, "", "", os.fspath(path), self._length(thickness, "thickness"),
+        self._study.write_cad(self.row, "", False, "", "", _os.fspath(path), self._length(thickness, "thickness"),
                               self._range(main_range), self._range(sub_range))
 
-    def profile(self, main_range=None, sub_range=None) -> Dict[str, Tuple[np.ndarray, np.ndarray, np.ndarray]]:
-        """The samples of --profile: {"main": (rho, z, dz_drho), "sub": (...)}."""
-        main, sub = self._study.profile(self.row, self._range(main_range), self._range(sub_range))
+    def profile(self, main_range=None, sub_range=None) -> Dict[str, Tuple[_np.ndarray, ...]]:
+        """The samples of --profile: {"main": (rho, z, dz_drho), "sub": (...)}; an offset design's curves in
+        its plane of symmetry: {"main": (x, z), "sub": (x, z)}."""
+        if self._designs.mode == 3:
+            main, sub = self._study.offset_profile(self.row, self._range(main_range), self._range(sub_range))
+        else:
+            main, sub = self._study.profile(self.row, self._range(main_range), self._range(sub_range))
         return {"main": main, "sub": sub}
 
     def write_cassbeam(self, prefix) -> None:
-        """PREFIX.in and PREFIX.geom for cassbeam, with freq, taper and
+        """PREFIX.in and PREFIX.geom for cassbeam, as --cassbeam writes them, with unit, freq, taper and
         taper_angle as given to solve()."""
-        self._study.write_cassbeam(self.row, os.fspath(prefix))
+        self._study.write_cassbeam(self.row, _os.fspath(prefix))
 
     def __repr__(self) -> str:
         source = self._designs._source
         return "<Design row %d: %s, %s>" % (self.row, ", ".join(
             "%s=%.6g" % (k, getattr(self, k)) for k in source.values[:source.before_check]
-            if not np.isnan(getattr(self, k))), self.check_text())
+            if not _np.isnan(getattr(self, k))), self.check_text())
 
 
 class Plot:
@@ -455,7 +625,7 @@ class Plot:
 
 def analyze(designs: Designs, freq: float, taper: float = 10, taper_angle: Optional[float] = None,
             jobs: Optional[int] = None, progress: Union[None, bool, Callable[[int, int], Any]] = None
-            ) -> Dict[str, np.ndarray]:
+            ) -> Dict[str, _np.ndarray]:
     """Runs cassbeam on every row that passes its checks, jobs at once.
 
     Returns the analysis columns (gain_dBi, totaleff, spilleff, prispilleff,
@@ -489,3 +659,7 @@ def analyze(designs: Designs, freq: float, taper: float = 10, taper_angle: Optio
         if bar is not None:
             bar.close()
     return {name: _readonly(out[k]) for k, name in enumerate(_ANALYSIS)}
+
+
+# The namespace holds the API alone (the annotations above are text).
+del Any, Callable, Dict, Optional, Tuple, Union, annotations
