@@ -10,7 +10,11 @@
     bench/python_bench.py [BUILD_DIR] [--runs N] [--rows N]
 
 Prints the median seconds of each (the import is not timed) and its peak
-resident memory.  Needs Debian's python3 with numpy and pandas.
+resident memory, then how two threads of one program share the machine:
+each solves 2,000,000 designs on one thread (jobs=1), both at once and one
+after the other, and the ratio of the two times (1.0: the threads
+serialise; 0.5: they run side by side on two cores).  Needs Debian's
+python3 with numpy and pandas.
 """
 import argparse
 import os
@@ -78,6 +82,30 @@ def main():
             times.append(float(t))
             peaks.append(int(peak))
         print("  %-16s %8.3f s   peak %6.1f MiB" % (name, statistics.median(times), max(peaks) / 1024))
+    out = subprocess.run([sys.executable, "-c", THREADS % (opt.runs,)], env=env, stdout=subprocess.PIPE,
+                         check=True).stdout.decode()
+    print(out, end="")
+
+
+THREADS = """
+import statistics, threading, time
+import refldsgn
+ROWS = 2_000_000
+dm = refldsgn.steps(100, 100 + (ROWS - 1) * 0.01, 0.01)
+def work():
+    refldsgn.solve(type=-1, DM=dm, LM=20, LS=65, FDE=2.1666667, jobs=1)
+work()
+apart, together = [], []
+for _ in range(%d):
+    t0 = time.perf_counter(); work(); work(); apart.append(time.perf_counter() - t0)
+    threads = [threading.Thread(target=work) for _ in range(2)]
+    t0 = time.perf_counter()
+    for t in threads: t.start()
+    for t in threads: t.join()
+    together.append(time.perf_counter() - t0)
+a, b = statistics.median(apart), statistics.median(together)
+print("two threads of 2000000 designs each (jobs=1): one after the other %%.3f s, at once %%.3f s, ratio %%.2f" %% (a, b, b / a))
+"""
 
 
 main()

@@ -86,21 +86,35 @@ public:
 
     const study::Study& s() const { return *study_; }
 
-    // Rows [0, rows) into the study's columns (columns x rows) and their checks.
-    std::int64_t solve(py::array_t<float, py::array::c_style> values, py::array_t<std::uint32_t, py::array::c_style> checks,
-                       unsigned jobs) {
+    // Every row into arrays of the engine's own: (columns x rows) values and
+    // the checks.  They are allocated, filled and their pages first touched
+    // with Python's lock released, by plain allocation (numpy's allocator
+    // asks the kernel for huge pages, whose compaction can stall every
+    // thread of the process), so threads that solve studies at once run
+    // side by side.
+    py::tuple solve_arrays(unsigned jobs) const {
         const std::int64_t n = s().rows();
         const auto cols = s().shown().values;
-        if (values.ndim() != 2 || values.shape(0) != static_cast<py::ssize_t>(cols.size()) || values.shape(1) != n ||
-            checks.size() != n)
-            throw py::value_error("columns of the wrong shape");
-        study::ColumnTargets to;
-        float* base = values.mutable_data();
-        for (std::size_t k = 0; k < cols.size(); ++k)
-            to.values[static_cast<std::size_t>(cols[k])] = base + k * static_cast<std::size_t>(n);
-        to.checks = checks.mutable_data();
-        py::gil_scoped_release release;
-        return study::solve_columns(s(), 0, n, to, jobs == 0 ? cores() : jobs);
+        const std::size_t count = cols.size() * static_cast<std::size_t>(n);
+        std::unique_ptr<float[]> values;
+        std::unique_ptr<std::uint32_t[]> checks;
+        {
+            py::gil_scoped_release release;
+            values.reset(new float[std::max<std::size_t>(count, 1)]);
+            checks.reset(new std::uint32_t[static_cast<std::size_t>(std::max<std::int64_t>(n, 1))]);
+            study::ColumnTargets to;
+            for (std::size_t k = 0; k < cols.size(); ++k)
+                to.values[static_cast<std::size_t>(cols[k])] = values.get() + k * static_cast<std::size_t>(n);
+            to.checks = checks.get();
+            study::solve_columns(s(), 0, n, to, jobs == 0 ? cores() : jobs);
+        }
+        float* v = values.release();
+        const py::capsule own_values(v, [](void* p) { delete[] static_cast<float*>(p); });
+        std::uint32_t* c = checks.release();
+        const py::capsule own_checks(c, [](void* p) { delete[] static_cast<std::uint32_t*>(p); });
+        return py::make_tuple(
+            py::array_t<float>({static_cast<py::ssize_t>(cols.size()), static_cast<py::ssize_t>(n)}, v, own_values),
+            py::array_t<std::uint32_t>({static_cast<py::ssize_t>(n)}, c, own_checks));
     }
 
     void write(const std::string& path, const std::string& format, const py::object& rows, unsigned jobs) const {
@@ -396,7 +410,7 @@ PYBIND11_MODULE(_core, m) {
                                    return names;
                                })
         .def_property_readonly("before_check", [](const PyStudy& p) { return p.s().shown().before_check; })
-        .def("solve", &PyStudy::solve)
+        .def("solve_arrays", &PyStudy::solve_arrays)
         .def("write", &PyStudy::write)
         .def("svg", &PyStudy::svg)
         .def("write_surface", &PyStudy::write_surface)

@@ -88,14 +88,17 @@ def _as_array(name: str, value: Any) -> _np.ndarray:
         raise InputError("%s must be a number or an array of numbers, not %r" % (name, value)) from None
 
 
-def solve(**quantities: Any) -> "Designs":
+def solve(jobs: Optional[int] = None, **quantities: Any) -> "Designs":
     """Solves the designs that the quantities give, as refldsgn-solve does.
 
     Each quantity is a number or an array-like; the arrays broadcast together
     as numpy broadcasts them, and the result has one row per element of the
     broadcast shape, in C order.  The design mode and case are those the
     command line infers from the same quantities.  Use steps() for the values
-    of a sweep, and numpy.meshgrid(..., indexing="ij") for a grid.
+    of a sweep, and numpy.meshgrid(..., indexing="ij") for a grid.  jobs:
+    the threads that solve the rows (default: every core).  The engine holds
+    no lock of Python's while it solves, so threads of a program may each
+    solve a study of their own at once (with jobs=1, one core each).
 
     Quantities (lengths in any one unit, angles in degrees):
     """
@@ -136,9 +139,7 @@ def solve(**quantities: Any) -> "Designs":
                 value = (column, _np.ascontiguousarray(value, dtype=_np.float32).ravel(), list(value.shape))
         core_items.append((name, value))
     study = _core.Study(core_items)
-    values = _np.empty((len(study.columns), study.rows), dtype=_np.float32)
-    checks = _np.empty(study.rows, dtype=_np.uint32)
-    study.solve(values, checks, 0)
+    values, checks = study.solve_arrays(_jobs(jobs))
     settings = {k: quantities[k] for k in ("unit", "freq", "taper", "taper_angle") if k in quantities}
     return Designs(_Source(study, list(quantities), arrays, settings), values, checks, None, shape)
 

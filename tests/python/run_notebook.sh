@@ -7,6 +7,7 @@ if [ -n "${LD_PRELOAD:-}" ]; then
   exit 77
 fi
 command -v jupyter-nbconvert >/dev/null || { echo "SKIP: needs jupyter-nbconvert and python3-ipykernel"; exit 77; }
+/usr/bin/python3 -c "import matplotlib" 2>/dev/null || { echo "SKIP: the notebook's map needs python3-matplotlib"; exit 77; }
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 jupyter-nbconvert --to notebook --execute --ExecutePreprocessor.timeout=600 --output-dir "$out" "$notebook" || exit 1
