@@ -126,28 +126,21 @@ void check_files(const Options& opt) {
     std::vector<textio::NamedFile> files;
     for (const std::string& arg : opt.inputs)
         if (!arg.empty() && arg[0] == '@') files.push_back({"@" + arg.substr(1), arg.substr(1), true});
-    auto out = [&](const char* option, const std::string& path) {
-        if (!path.empty()) files.push_back({option, path, false});
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"-o", &opt.output},           {"--svg", &opt.svg},
+        {"--plot", &opt.plot},         {"--sketch", &opt.sketch},
+        {"--html", &opt.html},         {"--rsf-main", &opt.exports.rsf_main},
+        {"--rsf-sub", &opt.exports.rsf_sub},       {"--champ-main", &opt.exports.champ_main},
+        {"--champ-sub", &opt.exports.champ_sub},   {"--profile", &opt.exports.profile},
+        {"--sfc-main", &opt.sfc_main}, {"--sfc-sub", &opt.sfc_sub},
+        {"--tor", &opt.tor},           {"--dxf", &opt.cad.dxf},
+        {"--stl", &opt.cad.stl},       {"--step", &opt.cad.step},
     };
-    out("-o", opt.output);
-    out("--svg", opt.svg);
-    out("--plot", opt.plot);
-    out("--sketch", opt.sketch);
-    out("--html", opt.html);
-    out("--rsf-main", opt.exports.rsf_main);
-    out("--rsf-sub", opt.exports.rsf_sub);
-    out("--champ-main", opt.exports.champ_main);
-    out("--champ-sub", opt.exports.champ_sub);
-    out("--profile", opt.exports.profile);
-    out("--sfc-main", opt.sfc_main);
-    out("--sfc-sub", opt.sfc_sub);
-    out("--tor", opt.tor);
-    out("--dxf", opt.cad.dxf);
-    out("--stl", opt.cad.stl);
-    out("--step", opt.cad.step);
+    for (const auto& [option, path] : outputs)
+        if (!path->empty()) files.push_back({option, *path, false});
     if (!opt.cassbeam.empty()) {
-        out("--cassbeam", opt.cassbeam + ".in");
-        out("--cassbeam", opt.cassbeam + ".geom");
+        files.push_back({"--cassbeam", opt.cassbeam + ".in", false});
+        files.push_back({"--cassbeam", opt.cassbeam + ".geom", false});
     }
     const auto clash = textio::first_clash(files);
     if (!clash) return;
