@@ -169,13 +169,9 @@ def _frozen(self, name: str, value: Any) -> None:
     """No new attributes, and no assignment to a column: the results are
     the engine's, read-only."""
     kind = type(self).__name__
-    if name in _all_columns():
+    if name in _COLUMN_NAMES:
         raise AttributeError("%s is a column of the results: a %s's columns are read-only" % (name, kind))
     raise AttributeError("a %s takes no new attributes (%s)" % (kind, name))
-
-
-def _all_columns():
-    return _COLUMN_NAMES
 
 
 class Designs:
