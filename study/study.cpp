@@ -39,10 +39,17 @@ constexpr Value kOffset[] = {V::DM,  V::FM,   V::H,     V::HC,  V::TH0, V::BETA,
                              V::M,   V::DFPR, V::DSRPR, V::DF,  V::chord, V::feed_axis, V::length, V::height,
                              V::designs};
 const ColumnSet kAxisymmetricColumns{kAxisymmetric, 14};
+// The values of modes 1 and 2 that must be finite (the others derive from
+// them).
+constexpr Value kFiniteAxisymmetric[] = {V::DM, V::FM, V::LM, V::DS, V::LS, V::TE,
+                                         V::AS, V::FS, V::LT, V::DF, V::LP};
 // The values that must be positive (LP: not negative), by mode.
 constexpr Value kPositiveAxisymmetric[] = {V::DM, V::FM, V::DS, V::LS, V::AS, V::FS, V::DF};
 constexpr Value kPositiveOffset[] = {V::DM, V::FM, V::H, V::AS, V::FS, V::DS, V::LS, V::LSM, V::DF};
 const ColumnSet kOffsetColumns{kOffset, 21};
+
+// The angle of a hyperboloid's asymptote from its axis, in degrees.
+double asymptote_degrees(float e) { return std::acos(1 / double(e)) * (180 / 3.14159265358979323846); }
 
 constexpr std::uint64_t bit(Value v) { return std::uint64_t{1} << static_cast<unsigned>(v); }
 constexpr std::uint32_t bit(Check c) { return 1u << static_cast<unsigned>(c); }
@@ -332,8 +339,7 @@ Design Study::axisymmetric_design(std::int64_t index) const {
     auto has = [&](Value x) { return shows(x) && std::isfinite(at(x)); };
     std::uint32_t checks = 0;
     if (no_solution) checks |= bit(Check::no_solution);
-    for (Value x : {Value::DM, Value::FM, Value::LM, Value::DS, Value::LS, Value::TE, Value::AS, Value::FS,
-                    Value::LT, Value::DF, Value::LP})
+    for (Value x : kFiniteAxisymmetric)
         if (shows(x) && !std::isfinite(at(x))) checks |= bit(Check::non_finite);
     for (Value x : kPositiveAxisymmetric)
         if (has(x) && at(x) <= 0) checks |= bit(Check::non_positive);
@@ -385,8 +391,10 @@ double inconsistency(const geometry::DualReflectorGeometry& g, bool blockage) {
 namespace study {
 namespace {
 
-// The input of an offset case that a quantity sets.
-float& offset_input(geometry::OffsetInputs& in, Key k) {
+// The member that a quantity sets in an offset case's inputs, or shows in
+// a solved design (the two name their members alike).
+template <class Offset>
+float& offset_input(Offset& in, Key k) {
     switch (k) {
     case Key::DM: return in.DM;
     case Key::FM: return in.FM;
@@ -405,29 +413,6 @@ float& offset_input(geometry::OffsetInputs& in, Key k) {
     case Key::DFPR: return in.DFPR;
     case Key::DSRPR: return in.DSRPR;
     default: return in.DF;
-    }
-}
-
-// The member of a solved offset design that shows a quantity.
-float& offset_member(geometry::OffsetDesign& d, Key k) {
-    switch (k) {
-    case Key::DM: return d.DM;
-    case Key::FM: return d.FM;
-    case Key::H: return d.H;
-    case Key::HC: return d.HC;
-    case Key::TH0: return d.TH0;
-    case Key::BETA: return d.BETA;
-    case Key::ALPHA: return d.ALPHA;
-    case Key::E: return d.E;
-    case Key::TE: return d.TE;
-    case Key::FDE: return d.FDE;
-    case Key::DS: return d.DS;
-    case Key::LS: return d.LS;
-    case Key::LSM: return d.LSM;
-    case Key::C2: return d.C2;
-    case Key::DFPR: return d.DFPR;
-    case Key::DSRPR: return d.DSRPR;
-    default: return d.DF;
     }
 }
 
@@ -554,7 +539,7 @@ std::uint32_t Study::offset_checks(const geometry::OffsetDesign& d, geometry::St
         return std::all_of(xs.begin(), xs.end(), [](float x) { return std::isfinite(x); });
     };
     if (cassegrain() && finite({d.E, d.ALPHA, d.TE}) && d.E > 1 &&
-        double(d.ALPHA) + double(d.TE) >= std::acos(1 / double(d.E)) * (180 / 3.14159265358979323846))
+        double(d.ALPHA) + double(d.TE) >= asymptote_degrees(d.E))
         checks |= bit(Check::beyond_asymptote);
     if (finite({d.DSRPR, d.DM}) && d.DSRPR < -1e-6f * d.DM) checks |= bit(Check::sub_blocks);
     if (finite({d.DM, d.FM, d.H, d.BETA, d.E, d.ALPHA, d.TE, d.AS, d.DFPR}) && (!horn || std::isfinite(d.DF)) &&
@@ -574,7 +559,7 @@ Design Study::offset_design(std::int64_t index) const {
     const int number = case_number();
     d.status = geometry::solve_offset(number, in, d.offset);
     // A quantity given shows as given, whatever the solver made of it.
-    for (Key k : offset_given_) offset_member(d.offset, k) = offset_input(in, k);
+    for (Key k : offset_given_) offset_input(d.offset, k) = offset_input(in, k);
     const geometry::OffsetDesign& o = d.offset;
 
     for (const auto& [v, x] : offset_values(o)) d.values[static_cast<std::size_t>(v)] = x;
@@ -595,7 +580,7 @@ Design Study::offset_design(std::int64_t index) const {
         other.root = in.root == 2 ? 1 : 2;
         geometry::OffsetDesign od{};
         const geometry::Status os = geometry::solve_offset(number, other, od);
-        for (Key k : offset_given_) offset_member(od, k) = offset_input(other, k);
+        for (Key k : offset_given_) offset_input(od, k) = offset_input(other, k);
         passing += offset_checks(od, os) == 0 ? 1 : 0;
     }
     d.values[static_cast<std::size_t>(Value::designs)] = static_cast<float>(passing);
@@ -657,8 +642,7 @@ std::string check_reason(const Study& study, const Design& d, Check c) {
             checked.assign(cols.begin(), cols.begin() + static_cast<std::ptrdiff_t>(study.shown().before_check));
             checked.push_back(Value::DF);
         } else {
-            checked = {Value::DM, Value::FM, Value::LM, Value::DS, Value::LS, Value::TE,
-                       Value::AS, Value::FS, Value::LT, Value::DF, Value::LP};
+            checked.assign(std::begin(kFiniteAxisymmetric), std::end(kFiniteAxisymmetric));
         }
         for (Value v : checked)
             if (d.has(v) && !std::isfinite(d[v])) parts.push_back(name_value(v, d[v]));
@@ -713,7 +697,7 @@ std::string check_reason(const Study& study, const Design& d, Check c) {
                " of their size (more than 2^-12)";
     }
     case Check::beyond_asymptote: {
-        const double limit = std::acos(1 / double(d[Value::E])) * (180 / 3.14159265358979323846);
+        const double limit = asymptote_degrees(d[Value::E]);
         return "ALPHA + TE = " + shown(static_cast<float>(double(d[Value::ALPHA]) + double(d[Value::TE]))) +
                " reaches the hyperboloid's asymptote at " + shown(static_cast<float>(limit)) +
                " degrees from its axis: the edge rays miss the sub";

@@ -151,7 +151,6 @@ MESSAGES = [
     (CASS6 + ["DM=7"], "DM is given twice on the command line", "(the command line and"),
     (CASS6[:1] + ["dm=6"] + CASS6[2:], "did you mean DM?", None),
     (CASS6[:1] + ["DN=6"] + CASS6[2:], "did you mean DM?", None),
-    (CASS6[:1] + ["Dm=6"] + CASS6[2:], "did you mean DM?", None),
     (CASS6 + ["tapper=10"], "did you mean taper?", None),
     (CASS6 + ["X=1"], "unknown quantity 'X'", "did you mean"),
     (CASS6[:-1] + ["TE=1:30:1e-8"], "gives 2900000001 rows, more than 10000000", "gives no rows"),
