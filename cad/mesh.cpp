@@ -31,7 +31,6 @@ constexpr double kMaxTriangles = 20e6;
 
 using geometry::Vec3;
 
-Vec3 cross(Vec3 a, Vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 
 struct Patch {
     std::function<Vec3(double r, double theta)> at;
@@ -59,18 +58,18 @@ std::array<Patch, 2> patches(const Model& m) {
         }
         return out;
     }
-    const geometry::OffsetFrame fr = *m.frame;
-    const double F = fr.FM, H = fr.H;
+    const geometry::Antenna an = *m.antenna;
+    const double F = an.focal_length, H = an.aperture.centre.x;
     out[0].at = [F, H](double r, double theta) {
         const double x = H + r * std::cos(theta), y = r * std::sin(theta);
         return Vec3{x, y, (x * x + y * y) / (4 * F)};
     };
-    out[0].r1 = fr.DM / 2;
+    out[0].r1 = an.aperture.diameter / 2;
     out[0].pole = true;
-    out[1].at = [fr](double psi, double theta) {
-        return fr.sub(fr.ray(psi, theta)) + Vec3{0, 0, fr.FM};
+    out[1].at = [an](double psi, double theta) {
+        return an.sub_at(an.feed_ray(psi, theta)) + Vec3{0, 0, an.focal_length};
     };
-    out[1].r1 = fr.te;
+    out[1].r1 = an.feed.half_angle;
     out[1].pole = true;
     return out;
 }

@@ -45,12 +45,12 @@ void paraboloid(Reflector& main, double F) {
 
 // The profile of an axisymmetric design: the float samples of the profile
 // file, and the conic they lie on.
-void axisymmetric(Model& m, const std::string& main_range, const std::string& sub_range, const study::Design& d) {
+void revolved(Model& m, const std::string& main_range, const std::string& sub_range, const geometry::Antenna& an) {
     handoff::ExportPlan plan;  // the profile's own frame: direction 1, no z offset
-    plan.main = handoff::sample_range(main_range, "--main-range", d.g.DM);
-    plan.sub = handoff::sample_range(sub_range, "--sub-range", d.g.DS);
-    const auto samples = handoff::profile_samples(plan, d);
-    const surface::DesignProfiles ps = surface::profiles_of(d.g.DM, d.g.FM, d.g.DS, d.g.TE, d.g.t);
+    plan.main = handoff::sample_range(main_range, "--main-range", static_cast<float>(an.aperture.diameter));
+    plan.sub = handoff::sample_range(sub_range, "--sub-range", static_cast<float>(an.sub->width_x));
+    const auto samples = handoff::profile_samples(plan, an);
+    const surface::DesignProfiles ps = handoff::profiles_of(an);
 
     Reflector& main = m.reflectors[0];
     paraboloid(main, ps.main.FM);
@@ -97,23 +97,24 @@ void axisymmetric(Model& m, const std::string& main_range, const std::string& su
 
 // An offset design: the parabola across the aperture and the sub conic of
 // foci O and F' between the edge rays, in the plane of symmetry.
-void offset(Model& m, const study::Design& d) {
-    const geometry::OffsetFrame fr = geometry::offset_frame(d.offset);
-    m.frame = fr;
-    const auto samples = handoff::offset_profile_samples(d);
-    const double R = fr.DM / 2, F = fr.FM;
+void trimmed(Model& m, const geometry::Antenna& an) {
+    m.antenna = an;
+    const geometry::Conic& fr = an.sub->surface;
+    const auto samples = handoff::offset_profile_samples(an);
+    const double R = an.aperture.diameter / 2, F = an.focal_length, H = an.aperture.centre.x, te = an.feed.half_angle;
 
     Reflector& main = m.reflectors[0];
     paraboloid(main, F);
-    main.s0 = fr.H - R;
-    main.s1 = fr.H + R;
+    main.s0 = H - R;
+    main.s1 = H + R;
 
     Reflector& sub = m.reflectors[1];
     sub.layer = "SUB";
     const double e = fr.e, a = std::fabs(fr.a);
     const bool ellipse = e < 1;
     const double b = a * std::sqrt(std::fabs(1 - e * e));
-    const Point2 O{0, F}, feed{fr.feed.x, fr.feed.z + F};
+    const geometry::Vec3 feed3 = an.feed.phase_centre;
+    const Point2 O{0, F}, feed{feed3.x, feed3.z + F};
     sub.lit_from = feed;
     Conic& c = sub.conic;
     c.kind = ellipse ? Conic::Kind::ellipse : Conic::Kind::hyperbola;
@@ -123,17 +124,17 @@ void offset(Model& m, const study::Design& d) {
     c.a = a;
     c.b = b;
     sub.kappa = ellipse ? std::max(a / (b * b), b / (a * a)) : a / (b * b);
-    if (!(std::isfinite(a) && std::isfinite(b) && a > 0 && b > 0 && F > 0 && std::isfinite(F) && std::isfinite(fr.H) &&
-          std::isfinite(fr.te) && fr.te > 0))
+    if (!(std::isfinite(a) && std::isfinite(b) && a > 0 && b > 0 && F > 0 && std::isfinite(F) && std::isfinite(H) &&
+          std::isfinite(te) && te > 0))
         throw InputError("this row is no finite offset design: no CAD file to write");
 
     // Every feed ray of the cone must meet the sub: a cone past the
     // hyperboloid's asymptote lights no bounded surface.
     for (int k = 0; k <= 256; ++k) {
         const double s = 2 * kPi * k / 256;
-        const geometry::Vec3 u = k == 256 ? fr.axis : fr.ray(fr.te, s);
-        const geometry::Vec3 q = fr.sub(u);
-        if (!(geometry::dot(q - fr.feed, u) > 0) || !std::isfinite(q.x + q.y + q.z))
+        const geometry::Vec3 u = k == 256 ? an.feed.axis : an.feed_ray(te, s);
+        const geometry::Vec3 q = an.sub_at(u);
+        if (!(geometry::dot(q - feed3, u) > 0) || !std::isfinite(q.x + q.y + q.z))
             throw InputError("the feed cone of this row reaches past the sub conic (its asymptote): no bounded "
                              "subreflector, no CAD file to write");
         if (k < 256) m.sub_rim.push_back(q + geometry::Vec3{0, 0, F});
@@ -144,8 +145,8 @@ void offset(Model& m, const study::Design& d) {
         if (ellipse) return std::atan2(Y / b, X / a);
         return std::asinh(Y / b);
     };
-    const Point2 first = in_plane(fr.sub(fr.ray(fr.te))), last = in_plane(fr.sub(fr.ray(-fr.te)));
-    const Point2 middle = in_plane(fr.sub_centre());
+    const Point2 first = in_plane(an.sub_at(an.feed_ray(te))), last = in_plane(an.sub_at(an.feed_ray(-te)));
+    const Point2 middle = in_plane(an.sub_at(an.feed.axis));
     if (!ellipse && dot(middle - c.centre, c.u) < 0) c.a = -a;  // the branch the sub lies on
     const double sc = param(middle);
     auto near_middle = [&](double s) {  // an ellipse's arc is the one through the centre point
@@ -227,14 +228,15 @@ static std::string source_date() {
 Model make_model(const CadOptions& o, const std::string& main_range, const std::string& sub_range,
                  const study::Study& study, const study::Design& d) {
     Model m;
-    m.offset = study.offset();
+    const geometry::Antenna an = study.antenna(d);
+    m.offset = !an.main.revolved;
     if (const study::Assignment* u = study.inputs().find(study::Key::unit)) m.unit = static_cast<int>(u->value);
     if (!o.step.empty() && m.unit < 0)
         throw InputError("--step needs a length unit: give unit=mm, m, in or ft");
     if (!o.tolerance.empty() && o.stl.empty()) throw InputError("--tolerance sets the mesh of --stl; give --stl FILE");
     if (!o.thickness.empty() && o.step.empty()) throw InputError("--thickness makes the solids of --step; give --step FILE");
     if (o.dxf_r12 && o.dxf.empty()) throw InputError("--dxf-r12 writes the file of --dxf; give --dxf FILE");
-    m.DM = m.offset ? d.offset.DM : d.g.DM;
+    m.DM = an.aperture.diameter;
     if (!(m.DM > 0) || !std::isfinite(m.DM)) throw InputError("this row has no positive finite DM: no CAD file to write");
     m.tolerance = positive(o.tolerance, "--tolerance", m.DM * 1e-5);
     m.thickness = positive(o.thickness, "--thickness", 0);
@@ -242,9 +244,9 @@ Model make_model(const CadOptions& o, const std::string& main_range, const std::
         throw InputError("--main-range and --sub-range sample the diameters of surfaces of revolution; an offset "
                          "design's CAD files cover its rims");
     if (m.offset)
-        offset(m, d);
+        trimmed(m, an);
     else
-        axisymmetric(m, main_range, sub_range, d);
+        revolved(m, main_range, sub_range, an);
     if (m.thickness > 0)
         for (const Reflector& r : m.reflectors)
             if (!(m.thickness < 1 / r.kappa))

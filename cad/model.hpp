@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "geometry/offset.hpp"
+#include "geometry/antenna.hpp"
 #include "study/study.hpp"
 
 namespace cad {
@@ -66,7 +66,7 @@ struct Model {
     bool offset = false;
     double DM = 0;
     std::array<Reflector, 2> reflectors;  // main, sub
-    std::optional<geometry::OffsetFrame> frame;  // an offset design's, origin at the prime focus
+    std::optional<geometry::Antenna> antenna;  // a design of trimmed surfaces: its model, origin at the prime focus
     std::vector<geometry::Vec3> sub_rim;         // an offset sub's rim, 256 points in the vertex frame
     int unit = -1;          // index in study::kUnits; -1 when no unit is given
     double tolerance = 0;   // of the mesh

@@ -92,7 +92,6 @@ void put(double (&to)[3], Vec3 v) {
     to[1] = v.y;
     to[2] = v.z;
 }
-Vec3 unit(Vec3 v) { return (1 / geometry::norm(v)) * v; }
 Vec3 from_plane(Point2 p) { return {p.x, 0, p.z}; }
 
 struct Reflectors {
@@ -124,30 +123,30 @@ void axisymmetric(const Model& m, Reflectors& out) {
 // An offset design: the parent surfaces of revolution, beyond the rims,
 // trimmed by the aperture's cylinder and by the feed cone.
 void offset(const Model& m, Reflectors& out) {
-    const geometry::OffsetFrame& fr = *m.frame;
-    const double F = fr.FM, R = fr.DM / 2, T = m.thickness;
+    const geometry::Antenna& an = *m.antenna;
+    const double F = an.focal_length, R = an.aperture.diameter / 2, T = m.thickness, H = an.aperture.centre.x;
     const Vec3 lift{0, 0, F};  // from the frame at the prime focus to the vertex frame
     // The main reflector: the paraboloid about z out past the aperture.
-    const double reach = std::fabs(fr.H) + 1.05 * R;
+    const double reach = std::fabs(H) + 1.05 * R;
     set_arcs(out.arcs[0], arcs(m.reflectors[0].conic, 0, reach));
     refldsgn_step_reflector& main = out.items[0];
     // The seam of each surface of revolution, the half plane of its
     // meridian, lies on the side away from the rim.
     put(main.origin, {0, 0, 0});
     put(main.axis, {0, 0, 1});
-    put(main.x_dir, {fr.H < 0 ? 1.0 : -1.0, 0, 0});
+    put(main.x_dir, {H < 0 ? 1.0 : -1.0, 0, 0});
     main.back[0] = 0;
     main.back[1] = -1;
     main.trim = REFLDSGN_TRIM_CYLINDER;
-    const double depth = reach * reach / (4 * F) + 2 * T + fr.DM;
-    put(main.trim_origin, {fr.H, 0, -depth});
+    const double depth = reach * reach / (4 * F) + 2 * T + an.aperture.diameter;
+    put(main.trim_origin, {H, 0, -depth});
     put(main.trim_axis, {0, 0, 1});
     main.trim_size = R;
     main.trim_length = 3 * depth;
 
     // The sub conic about its axis F'O, out past the rim the feed cone cuts.
     const Conic& c = m.reflectors[1].conic;
-    const Vec3 feed = fr.feed + lift;
+    const Vec3 feed = an.feed.phase_centre + lift;
     const Vec3 centre = from_plane(c.centre), u = from_plane(c.u), v = from_plane(c.v);
     // How far the rim reaches from the sub axis, and (an ellipse) from its
     // vertex beyond O, in the conic's parameter.
@@ -179,8 +178,8 @@ void offset(const Model& m, Reflectors& out) {
     sub.back[1] = geometry::dot(vertex - feed, axis);
     sub.trim = REFLDSGN_TRIM_CONE;
     put(sub.trim_origin, feed);
-    put(sub.trim_axis, unit(fr.axis));
-    sub.trim_size = fr.te;
+    put(sub.trim_axis, unit(an.feed.axis));
+    sub.trim_size = an.feed.half_angle;
     sub.trim_length = 2 * farthest + 4 * T;
 }
 

@@ -5,7 +5,7 @@
 
 #include "draw/pictures.hpp"
 #include "draw/svg.hpp"
-#include "geometry/offset.hpp"
+#include "geometry/antenna.hpp"
 #include "geometry/ranges.hpp"
 
 namespace draw {
@@ -17,27 +17,41 @@ using svg::Point;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+// Whether a column of that name shows in the row.
+bool shows(const study::Study& study, const study::Design& d, std::string_view name) {
+    Value v{};
+    return study.column(name, v) && d.has(v);
+}
+
 // The values drawn: those that show and are finite, NaN otherwise.
 struct Drawn {
     double t, DM, FM, LM, DS, LS, TE, AS, FS, DF, LP;
     bool blockage;
 };
 
-Drawn drawn_of(const study::Study& study, const study::Design& d) {
-    auto get = [&](Value v, float x) { return d.has(v) && std::isfinite(x) ? double(x) : kNaN; };
+// A value of the row by its column's name: NaN when it does not show, is
+// not finite or is no column of the family.
+double named(const study::Study& study, const study::Design& d, std::string_view name) {
+    Value v{};
+    if (!study.column(name, v) || !d.has(v) || !std::isfinite(d[v])) return kNaN;
+    return d[v];
+}
+
+Drawn drawn_of(const study::Study& study, const study::Design& d, const geometry::Antenna& a) {
+    auto get = [&](std::string_view name) { return named(study, d, name); };
     Drawn g{};
-    g.t = d.g.t;
-    g.DM = get(Value::DM, d.g.DM);
-    g.FM = get(Value::FM, d.g.FM);
-    g.LM = get(Value::LM, d.g.LM);
-    g.DS = get(Value::DS, d.g.DS);
-    g.LS = get(Value::LS, d.g.LS);
-    g.TE = get(Value::TE, d.g.TE);
-    g.AS = get(Value::AS, d.g.AS);
-    g.FS = get(Value::FS, d.g.FS);
-    g.blockage = study.mode_number() == 2;
-    g.DF = g.blockage ? get(Value::DF, d.g.DF) : kNaN;
-    g.LP = study.phase_centre() ? get(Value::LP, d.g.LP) : 0.0;
+    g.t = a.type == "cassegrain" ? -1 : 1;
+    g.DM = get("DM");
+    g.FM = get("FM");
+    g.LM = get("LM");
+    g.DS = get("DS");
+    g.LS = get("LS");
+    g.TE = get("TE");
+    g.AS = get("AS");
+    g.FS = get("FS");
+    g.blockage = shows(study, d, "DF");
+    g.DF = g.blockage ? get("DF") : kNaN;
+    g.LP = shows(study, d, "LP") ? get("LP") : 0.0;
     return g;
 }
 
@@ -189,8 +203,9 @@ std::string framed(const study::Study& study, const study::Design& d, bool stand
 }  // namespace
 
 std::string cross_section_svg(const study::Study& study, const study::Design& d, bool standalone) {
-    if (study.offset()) return offset_section_svg(study, d, standalone);
-    const Drawn g = drawn_of(study, d);
+    const geometry::Antenna a = study.antenna(d);
+    if (!a.main.revolved) return offset_section_svg(study, d, standalone);
+    const Drawn g = drawn_of(study, d, a);
     std::vector<std::string> missing;  // what could not be drawn, and why
     auto needs = [&](const char* what, std::initializer_list<std::pair<const char*, double>> values) {
         std::string bad;
@@ -329,7 +344,7 @@ std::string cross_section_svg(const study::Study& study, const study::Design& d,
         // Beside the arc; past the focus mark and its F when they stand there.
         const double y = -0.3 * f - r * std::sin(angle) / 2;
         dims += labels.put({{g.LM + r + 0.4 * f, y}, {g.LM + r + 0.4 * f, y - 1.2 * f}, {g.LM + r + 0.4 * f, y - 2.4 * f}},
-                           "start", f, "label", "TE " + value_text(d[Value::TE]) + "\u00b0");
+                           "start", f, "label", "TE " + value_text(named(study, d, "TE")) + "\u00b0");
     }
 
     return framed(study, d, standalone, missing, f, x_dm - 0.6 * f * 12, x_ds + 0.6 * f * 12, -half,
@@ -408,14 +423,39 @@ std::string arc(Point c, double r, double a, double b) {
 }
 double direction(Point from, Point to) { return std::atan2(to.y - from.y, to.x - from.x); }
 
+// The plane of symmetry of a design whose reflectors are no surfaces of
+// revolution, read from its antenna model: the main paraboloid about z,
+// the sub conic seen from the feed, the feed's cone.
+struct PlaneFrame {
+    double t, FM, te;
+    Vec3 feed, w, axis, across;
+    geometry::Conic sub_conic;
+
+    explicit PlaneFrame(const geometry::Antenna& a)
+        : t(a.type == "cassegrain" ? -1 : 1), FM(a.main.surface.p / 2), te(a.feed.half_angle), feed(a.feed.phase_centre),
+          w(a.sub ? a.sub->surface.w : Vec3{0, 0, 1}), axis(a.feed.axis), across{a.feed.axis.z, 0, -a.feed.axis.x} {
+        if (a.sub) sub_conic = a.sub->surface;
+    }
+    Vec3 sub(Vec3 u) const { return feed + (sub_conic.p / (1 - sub_conic.e * geometry::dot(u, sub_conic.w))) * u; }
+    Vec3 ray(double s) const { return std::cos(s) * axis + std::sin(s) * across; }
+    Vec3 sub_centre() const { return sub(axis); }
+    Vec3 sub_edge(int k) const { return sub(ray(k == 0 ? te : -te)); }
+    Vec3 main_at(double x) const { return {x, 0, x * x / (4 * FM) - FM}; }
+};
+
 std::string offset_section_svg(const study::Study& study, const study::Design& d, bool standalone, bool sketch) {
-    const geometry::OffsetDesign& o = d.offset;
+    const geometry::Antenna an = study.antenna(d);
+    // The values named on the picture, as the row has them.
+    auto col = [&](std::string_view name) {
+        Value v{};
+        return study.column(name, v) ? d[v] : std::numeric_limits<float>::quiet_NaN();
+    };
     std::vector<std::string> missing;
-    const bool solved = !d.failed(study::Check::no_solution) && !d.failed(study::Check::non_finite);
+    const bool solved = an.solved;
     if (!solved) missing.push_back("the design (no finite solution)");
-    const geometry::OffsetFrame fr = geometry::offset_frame(o);
-    const double F = o.FM, H = o.H, R = double(o.DM) / 2;
-    const bool sub_fails = d.failed(study::Check::sub_blocks), feed_fails = d.failed(study::Check::feed_blocks);
+    const PlaneFrame fr(an);
+    const double F = fr.FM, H = an.aperture.centre.x, R = an.aperture.diameter / 2;
+    const bool sub_fails = an.sub && an.sub->failed, feed_fails = an.feed.failed;
 
     // The points: main section, parent paraboloid, sub section, rays.
     std::vector<Point> main_pts, parent_pts, sub_pts;
@@ -483,8 +523,8 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
                                   std::string("class=\"ray\" data-ray=\"") + r.kind + "\"");
         }
         // The horn: a cone on the feed axis whose aperture edge lies on the edge ray.
-        if (std::isfinite(o.DF) && o.DF > 0) {
-            const double half = double(o.DF) / 2, depth = half / std::tan(fr.te);
+        if (std::isfinite(an.feed.horn_diameter) && an.feed.horn_diameter > 0) {
+            const double half = an.feed.horn_diameter / 2, depth = half / std::tan(fr.te);
             const Vec3 c = fr.feed + depth * fr.axis, e1 = c + half * fr.across, e2 = c - half * fr.across;
             body += svg::polyline({at(e1), feed_pt, at(e2), at(e1)},
                                   feed_fails ? "class=\"feed-horn failed-element\"" : "class=\"feed-horn\"");
@@ -505,7 +545,7 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
         dims += svg::line({z_top, a.y}, {z_dm + 0.4 * f, a.y}, "ext");
         dims += svg::line({z_top, b.y}, {z_dm + 0.4 * f, b.y}, "ext");
         dims += dimension({z_dm, a.y}, {z_dm, b.y}, head);
-        dims += labels.put({{z_dm + 0.5 * f, -H + 0.35 * f}}, "start", f, "label", "DM " + value_text(o.DM));
+        dims += labels.put({{z_dm + 0.5 * f, -H + 0.35 * f}}, "start", f, "label", "DM " + value_text(col("DM")));
         const bool hc = study.inputs().find(study::Key::HC) != nullptr;
         const double z_h = z_dm + 0.09 * S;
         const double to = hc ? -(H - R) : -H;  // from the main axis
@@ -513,13 +553,13 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
         dims += svg::line({z_top, to}, {z_h + 0.4 * f, to}, "ext");
         dims += dimension({z_h, 0}, {z_h, to}, head);
         dims += labels.put({{z_h + 0.5 * f, to / 2 + 0.35 * f}}, "start", f, "label",
-                           (hc ? "HC " + value_text(o.HC) : "H " + value_text(o.H)));
+                           (hc ? "HC " + value_text(col("HC")) : "H " + value_text(col("H"))));
         const double x_fm = std::max(0.0, -lo_x) + 0.06 * S;  // below the axis, past the lowest point
         dims += svg::line({-F, 0}, {-F, x_fm + 0.4 * f}, "ext");
         dims += svg::line({0, 0}, {0, x_fm + 0.4 * f}, "ext");
         dims += dimension({-F, x_fm}, {0, x_fm}, head);
         dims += labels.put({{-F / 2, x_fm - 0.3 * f}, {0.5 * f, x_fm + 0.35 * f}}, "middle", f, "label",
-                           "FM " + value_text(o.FM));
+                           "FM " + value_text(col("FM")));
 
         // The angles: BETA at O (main axis toward the vertex, sub axis), ALPHA
         // at F' (sub axis toward O, feed axis), TE at F' (feed axis, edge ray).
@@ -529,7 +569,7 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
         const double mid_b = (a_main + a_sub) / 2 + (std::fabs(a_sub - a_main) > M_PI ? M_PI : 0);
         dims += labels.put({{r_o * 1.15 * std::cos(mid_b) - 0.3 * f, r_o * 1.15 * std::sin(mid_b) + 1.2 * f},
                             {-r_o - 0.5 * f, 1.6 * f}, {-r_o - 0.5 * f, -0.8 * f}},
-                           "end", f, "label", "BETA " + value_text(o.BETA) + "\u00b0");
+                           "end", f, "label", "BETA " + value_text(col("BETA")) + "\u00b0");
         const double r_f = std::min(0.3 * geometry::norm(p0 - fr.feed), 0.15 * S);
         const double a_to_o = direction(feed_pt, o_pt), a_axis = direction(feed_pt, at(p0));
         dims += arc(feed_pt, 1.25 * r_f, a_to_o, a_axis);
@@ -541,9 +581,9 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
         };
         const Point pa = beside(1.25 * r_f + 0.6 * f, a_to_o, a_axis), pt = beside(0.8 * r_f + 0.6 * f, a_axis, a_edge);
         dims += labels.put({pa, {pa.x, pa.y - 1.2 * f}, {pa.x, pa.y + 1.2 * f}}, "start", f, "label",
-                           "ALPHA " + value_text(o.ALPHA) + "\u00b0");
+                           "ALPHA " + value_text(col("ALPHA")) + "\u00b0");
         dims += labels.put({pt, {pt.x, pt.y + 1.2 * f}, {pt.x, pt.y - 1.2 * f}}, "start", f, "label",
-                           "TE " + value_text(o.TE) + "\u00b0");
+                           "TE " + value_text(col("TE")) + "\u00b0");
         if (sketch) {
             // Every other quantity on what it measures.
             const Vec3 q0 = fr.main_at(H), e1 = fr.sub_edge(0), e2 = fr.sub_edge(1);
@@ -552,12 +592,12 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
             const double z_hc = z_h + 0.07 * S;
             dims += svg::line({z_top, lower}, {z_hc + 0.4 * f, lower}, "ext");
             dims += dimension({z_hc, 0}, {z_hc, lower}, head);
-            dims += labels.put({{z_hc + 0.5 * f, lower / 2 + 0.35 * f}}, "start", f, "label", "HC " + value_text(o.HC));
+            dims += labels.put({{z_hc + 0.5 * f, lower / 2 + 0.35 * f}}, "start", f, "label", "HC " + value_text(col("HC")));
             // TH0: at O, from the main axis toward the vertex to the central ray.
             const double a_q0 = direction(o_pt, at(q0));
             dims += arc(o_pt, 1.6 * r_o, M_PI, a_q0);
             dims += labels.put({{-1.7 * r_o * 0.7, -1.7 * r_o * 0.7}, {-1.9 * r_o, -1.2 * f}}, "end", f, "label",
-                               "TH0 " + value_text(o.TH0) + "\u00b0");
+                               "TH0 " + value_text(col("TH0")) + "\u00b0");
             // C2 along the sub axis, LS along the feed axis, LSM along the central ray.
             auto along = [&](Vec3 a, Vec3 b, const std::string& label, double side) {
                 const Point pa = at(a), pb = at(b);
@@ -568,11 +608,11 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
                 const Point mid{(pa.x + pb.x) / 2 + 2.2 * nx, (pa.y + pb.y) / 2 + 2.2 * ny};
                 dims += labels.put({mid, {mid.x, mid.y + 1.2 * f}, {mid.x, mid.y - 1.2 * f}}, "middle", f, "label", label);
             };
-            along({0, 0, 0}, fr.feed, "C2 " + value_text(o.C2), 1);
-            along(fr.feed, p0, "LS " + value_text(o.LS), -1);
-            along(p0, q0, "LSM " + value_text(o.LSM), 1);
+            along({0, 0, 0}, fr.feed, "C2 " + value_text(col("C2")), 1);
+            along(fr.feed, p0, "LS " + value_text(col("LS")), -1);
+            along(p0, q0, "LSM " + value_text(col("LSM")), 1);
             // DS across the sub axis, between the two edges' feet.
-            const Vec3 n_sub{std::cos(fr.beta), 0, -std::sin(fr.beta)};
+            const Vec3 n_sub{fr.w.z, 0, -fr.w.x};
             const double off = 0.05 * S;
             const double t1 = geometry::dot(e1, n_sub), t2 = geometry::dot(e2, n_sub);
             const Vec3 base = (geometry::dot(e1, fr.w) > geometry::dot(e2, fr.w) ? e1 : e2) + off * fr.w;
@@ -582,7 +622,7 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
             dims += svg::line(at(e2), at(d2), "ext");
             dims += dimension(at(d1), at(d2), head);
             const Point dm = at(0.5 * (d1 + d2));
-            dims += labels.put({{dm.x + 0.8 * f, dm.y}, {dm.x - 0.8 * f, dm.y}}, "start", f, "label", "DS " + value_text(o.DS));
+            dims += labels.put({{dm.x + 0.8 * f, dm.y}, {dm.x - 0.8 * f, dm.y}}, "start", f, "label", "DS " + value_text(col("DS")));
             // DFPR and DSRPR: gaps in x to the aperture's lower edge.
             auto gap = [&](Vec3 from, const std::string& label) {
                 const Point pf = at(from);
@@ -593,14 +633,14 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
                                     {pf.x + 1.4 * f, ym - 2.6 * f}, {pf.x + 1.4 * f, ym + 2.6 * f}},
                                    "start", f, "label", label);
             };
-            gap(fr.feed, "DFPR " + value_text(o.DFPR));
-            gap(e1.x > e2.x ? e1 : e2, "DSRPR " + value_text(o.DSRPR));
+            gap(fr.feed, "DFPR " + value_text(col("DFPR")));
+            gap(e1.x > e2.x ? e1 : e2, "DSRPR " + value_text(col("DSRPR")));
             // E and FDE, which no length shows: on the sub, and by the feed angle.
             const Point s_mid = at(p0);
             dims += labels.put({{s_mid.x + 1.2 * f, s_mid.y + 2.8 * f}, {s_mid.x + 1.2 * f, s_mid.y + 4.2 * f}}, "start",
-                               f, "label", "sub conic E " + value_text(o.E));
+                               f, "label", "sub conic E " + value_text(col("E")));
             dims += labels.put({{pt.x, pt.y + 2.4 * f}, {pt.x, pt.y + 3.6 * f}, {pt.x, pt.y - 2.4 * f}}, "start", f,
-                               "label", "FDE " + value_text(o.FDE) + " (FEQ/DM)");
+                               "label", "FDE " + value_text(col("FDE")) + " (FEQ/DM)");
         }
         if (sub_fails) {
             const Point s0 = at(p0);

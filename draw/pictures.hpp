@@ -34,7 +34,7 @@ std::string offset_sketch_svg(const study::Study& study, const study::Design& d)
 // LT, or, with y_given or for a grid, the one value y (a grid draws one line
 // per value of its outer quantity).
 struct PlotAxis {
-    study::Value y = study::Value::LT;
+    study::Value y{};
     bool y_given = false;
     // The quantity along x for rows that are no sweep (a caller's arrays):
     // then one line per value drawn, never a grid.  Empty: the sweep's.

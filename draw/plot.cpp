@@ -18,35 +18,16 @@ using svg::Point;
 constexpr const char* kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e",
                                     "#17becf", "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22"};
 
-// The value a swept quantity shows as (TE in degrees, FDE, or the length).
-Value value_of(study::Key k) {
-    switch (k) {
-    case study::Key::DM: return Value::DM;
-    case study::Key::FM: return Value::FM;
-    case study::Key::LM: return Value::LM;
-    case study::Key::DS: return Value::DS;
-    case study::Key::LS: return Value::LS;
-    case study::Key::TE: return Value::TE;
-    case study::Key::FDE: return Value::FDE;
-    case study::Key::DF: return Value::DF;
-    case study::Key::H: return Value::H;
-    case study::Key::HC: return Value::HC;
-    case study::Key::TH0: return Value::TH0;
-    case study::Key::BETA: return Value::BETA;
-    case study::Key::ALPHA: return Value::ALPHA;
-    case study::Key::E: return Value::E;
-    case study::Key::LSM: return Value::LSM;
-    case study::Key::C2: return Value::C2;
-    case study::Key::DFPR: return Value::DFPR;
-    case study::Key::DSRPR: return Value::DSRPR;
-    default: return Value::LP;
-    }
+// The column a swept quantity shows as (TE in degrees, FDE, or the length).
+Value value_of(const study::Study& study, study::Key k) {
+    Value v{};
+    study.column(study::info(k).name, v);
+    return v;
 }
 
-std::string axis_name(Value v) {
-    std::string s(study::column_name(v));
-    if (v == Value::TE || v == Value::rim_angle || v == Value::TH0 || v == Value::BETA || v == Value::ALPHA)
-        s += " (degrees)";
+std::string axis_name(const study::Study& study, Value v) {
+    std::string s(study.column_name(v));
+    if (study.shown().columns[static_cast<std::size_t>(v)].kind == study::ColumnKind::angle) s += " (degrees)";
     return s;
 }
 
@@ -86,37 +67,39 @@ struct Series {
 
 }  // namespace
 
-// The lengths a plot draws when they are solved, and the ones it always draws.
-std::vector<Value> plotted_lengths(const study::Study& study) {
-    if (study.offset()) return {Value::DM, Value::FM, Value::H, Value::DS, Value::LS, Value::LSM, Value::C2};
-    return {Value::DM, Value::FM, Value::LM, Value::DS, Value::LS};
-}
-std::vector<Value> always_plotted(const study::Study& study) {
-    if (study.offset()) return {Value::AS, Value::FS};
-    return {Value::AS, Value::FS, Value::LT};
+// The columns of names.
+std::vector<Value> columns_of(const study::Study& study, std::span<const std::string_view> names) {
+    std::vector<Value> out;
+    for (std::string_view n : names) {
+        Value v{};
+        if (study.column(n, v)) out.push_back(v);
+    }
+    return out;
 }
 
 Value first_solved_length(const study::Study& study) {
-    for (Value v : plotted_lengths(study))
+    for (Value v : columns_of(study, study.family().plotted))
         if (study.solved(v)) return v;
-    return study.offset() ? Value::AS : Value::LT;
+    Value v{};
+    study.column(study.family().plot_default, v);
+    return v;
 }
 
 std::string plot_svg(const study::Study& study, const std::vector<Row>& rows, const PlotAxis& axis, bool standalone) {
     const auto& sweeps = study.sweeps();
     const bool grid = !axis.x && sweeps.size() == 2;
-    const Value x_value = value_of(axis.x ? *axis.x : sweeps.back()->key);
+    const Value x_value = value_of(study, axis.x ? *axis.x : sweeps.back()->key);
     const std::int32_t inner = grid ? sweeps.back()->count : 1;
 
     std::vector<Series> series;
     if (grid) {
         // One line of the chosen value per value of the outer quantity.
-        const Value outer = value_of(sweeps.front()->key);
+        const Value outer = value_of(study, sweeps.front()->key);
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const std::size_t line = i / static_cast<std::size_t>(inner);
             if (line >= series.size()) {
                 char label[64];
-                std::snprintf(label, sizeof label, "%s = %.6g", std::string(study::column_name(outer)).c_str(),
+                std::snprintf(label, sizeof label, "%s = %.6g", std::string(study.column_name(outer)).c_str(),
                               double(rows[i].d[outer]));
                 series.push_back({label, {}, {}});
             }
@@ -129,12 +112,12 @@ std::string plot_svg(const study::Study& study, const std::vector<Row>& rows, co
         if (axis.y_given) {
             ys.push_back(axis.y);
         } else {
-            for (Value v : plotted_lengths(study))
+            for (Value v : columns_of(study, study.family().plotted))
                 if (study.solved(v)) ys.push_back(v);
-            for (Value v : always_plotted(study)) ys.push_back(v);
+            for (Value v : columns_of(study, study.family().always_plotted)) ys.push_back(v);
         }
         for (Value y : ys) {
-            Series s{std::string(study::column_name(y)), {}, {}};
+            Series s{std::string(study.column_name(y)), {}, {}};
             for (const Row& r : rows) {
                 s.data.push_back({r.d[x_value], r.d.has(y) ? double(r.d[y]) : NAN});
                 s.failed.push_back(!r.d.ok());
@@ -179,7 +162,7 @@ std::string plot_svg(const study::Study& study, const std::vector<Row>& rows, co
            "</style>\n";
     out += "<rect width=\"" + n(W) + "\" height=\"" + n(H) + "\" fill=\"#fff\"/>\n";
     std::string title = study.title();
-    if (grid) title = std::string(study::column_name(axis.y)) + " of " + title;
+    if (grid) title = std::string(study.column_name(axis.y)) + " of " + title;
     out += "<text class=\"title\" x=\"" + n(left) + "\" y=\"26\">" + escape(title) + "</text>\n";
 
     for (double t : xt) {
@@ -195,8 +178,8 @@ std::string plot_svg(const study::Study& study, const std::vector<Row>& rows, co
     out += "<rect class=\"frame\" x=\"" + n(left) + "\" y=\"" + n(top) + "\" width=\"" + n(pw) + "\" height=\"" +
            n(ph) + "\"/>\n";
     out += "<text x=\"" + n(left + pw / 2) + "\" y=\"" + n(H - 14) + "\" text-anchor=\"middle\">" +
-           escape(axis_name(x_value)) + "</text>\n";
-    const std::string y_name = grid || axis.y_given ? axis_name(axis.y) : std::string("length");
+           escape(axis_name(study, x_value)) + "</text>\n";
+    const std::string y_name = grid || axis.y_given ? axis_name(study, axis.y) : std::string("length");
     out += "<text x=\"18\" y=\"" + n(top + ph / 2) + "\" text-anchor=\"middle\" transform=\"rotate(-90 18 " +
            n(top + ph / 2) + ")\">" + escape(y_name) + "</text>\n";
     if (!drawable) {

@@ -54,14 +54,15 @@ std::string html_page(const study::Study& study, const std::vector<Row>& rows, s
         std::string v = a.text;
         if (a.swept) v += "  (" + std::to_string(a.count) + " values)";
         const study::KeyInfo& k = study::info(a.key);
-        const std::string_view help = study.offset() && !k.offset_help.empty() ? k.offset_help : k.help;
+        const std::string_view own = study.family().help(a.key);
+        const std::string_view help = own.empty() ? k.help : own;
         out += "<tr><td>" + escape(k.name) + "</td><td>" + escape(v) + "</td><td>" + escape(help) + "</td></tr>\n";
     }
     out += "</table>\n";
 
     out += "<h2>Row " + std::to_string(at + 1) + " drawn to scale</h2>\n<figure>\n";
     out += cross_section_svg(study, rows[at].d, false);
-    out += study.offset()
+    out += !study.antenna(rows[at].d).main.revolved
                ? "<figcaption>The plane of symmetry in the design's own length unit: main reflector (blue) with its "
                  "parent paraboloid (dashed), subreflector (purple), rays from the feed phase centre F' (green dot) "
                  "through the sub to the shaded beam column, prime focus O (red).</figcaption>\n</figure>\n"
@@ -75,11 +76,12 @@ std::string html_page(const study::Study& study, const std::vector<Row>& rows, s
     }
 
     out += "<h2>Designs</h2>\n<div class=\"scroll\">\n<table class=\"designs\">\n<thead><tr><th>row</th>";
-    const auto cols = study.shown().values;
+    std::vector<study::Value> cols;
+    for (std::size_t i = 0; i < study.shown().size(); ++i) cols.push_back(static_cast<study::Value>(i));
     const std::size_t before_check = study.shown().before_check;
     for (std::size_t i = 0; i < cols.size(); ++i) {
         if (i == before_check) out += "<th class=\"check\">check</th>";
-        out += "<th>" + escape(study::column_name(cols[i])) + "</th>";
+        out += "<th>" + escape(study.column_name(cols[i])) + "</th>";
     }
     for (const std::string& name : extra.names) out += "<th>" + escape(name) + "</th>";
     out += "</tr></thead>\n<tbody>\n";

@@ -43,4 +43,9 @@ float sign_rule_root(const std::complex<float> roots[2]);
 // -1) and Gregorian (t exactly +1) only; any other type leaves LT as it is.
 void total_length(DualReflectorGeometry& g);
 
+// The largest relative residual of the design identities (FM = LM + 2 FS,
+// LS = FS + AS, the feed-angle relation and, in mode 2, the blockage
+// condition), each relative to the size of its terms.
+double inconsistency(const DualReflectorGeometry& g, bool blockage);
+
 }  // namespace geometry

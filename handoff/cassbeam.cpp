@@ -131,9 +131,9 @@ CassbeamSettings cassbeam_settings(const study::Study& study, const char* option
 }
 
 void cassbeam_design(const study::Study& study, const char* option, CassbeamSettings& s) {
-    if (study.offset())
-        throw InputError(std::string(option) + " runs cassbeam, which handles axisymmetric designs (modes 1 and 2) only, "
-                         "not an offset design (mode 3)");
+    study.require(study::Capability::revolution,
+                  std::string(option) + " runs cassbeam, which handles axisymmetric designs (modes 1 and 2) only, "
+                                        "not an offset design (mode 3)");
     const study::Assignment* u = study.inputs().find(study::Key::unit);
     if (u == nullptr)
         throw InputError(std::string(option) + " needs unit=m, mm, in or ft: cassbeam works in metres, and the "
@@ -143,9 +143,9 @@ void cassbeam_design(const study::Study& study, const char* option, CassbeamSett
     s.unit_name = unit.name;
 }
 
-int grid_size(const study::Design& d) {
-    const double shadow = d.g.DF > 0 ? d.g.DF : d.g.DS;
-    double n = 16.0 * double(d.g.DM) / shadow;
+int grid_size(const geometry::Antenna& a) {
+    const double shadow = a.feed.horn_diameter > 0 ? a.feed.horn_diameter : a.sub->width_x;
+    double n = 16.0 * a.aperture.diameter / shadow;
     if (!(n >= 128)) n = 128;  // NaN too
     if (n > 512) n = 512;
     const int cells = static_cast<int>(std::ceil(n));
@@ -155,42 +155,50 @@ int grid_size(const study::Design& d) {
 void write_cassbeam_input(const std::string& in_path, const std::string& geom_path, const std::string& geom_ref,
                           const std::string& out_ref, const study::Study& study, const study::Design& d,
                           const CassbeamSettings& s) {
-    const geometry::DualReflectorGeometry& g = d.g;
+    const geometry::Antenna a = study.antenna(d);
+    // The lengths as the row has them.
+    auto named = [&](std::string_view name) {
+        study::Value v{};
+        return study.column(name, v) && d.has(v) ? d[v] : 0.0f;
+    };
+    const float DM = named("DM"), FM = named("FM"), LM = named("LM"), DS = named("DS"), LS = named("LS");
+    const bool horn = std::isfinite(a.feed.horn_diameter);
+    const double DF = horn ? a.feed.horn_diameter : 0.0;
     const double m = s.metres;
-    const double R = double(g.DM) / 2 * m, FM = double(g.FM) * m;
+    const double R = a.aperture.diameter / 2 * m, Fm = a.focal_length * m;
     {
         textio::OutputUnit geom = textio::OutputUnit::create(1, geom_path);
         constexpr int kSteps = 1000;
         for (int i = 0; i <= kSteps; ++i) {
             const double r = R * i / kSteps;
-            geom.record(num(r) + " " + num(r * r / (4 * FM)) + " " + num(r / (2 * FM)));
+            geom.record(num(r) + " " + num(r * r / (4 * Fm)) + " " + num(r / (2 * Fm)));
         }
         geom.close();
     }
-    const float te = d[study::Value::TE];
+    const float te = named("TE");
     const float angle = s.taper_angle > 0 ? s.taper_angle : te;
     textio::OutputUnit in = textio::OutputUnit::create(1, in_path);
     in.record("% cassbeam input written by refldsgn-solve " REFLDSGN_VERSION);
     in.record("% " + study.title() + ", row " + std::to_string(d.index + 1) + ":");
-    in.record("%   DM " + num(g.DM) + "  FM " + num(g.FM) + "  LM " + num(g.LM) + "  DS " + num(g.DS) + "  LS " +
-              num(g.LS) + "  TE " + num(te) + " deg" + (study.mode_number() == 2 ? "  DF " + num(g.DF) : ""));
+    in.record("%   DM " + num(DM) + "  FM " + num(FM) + "  LM " + num(LM) + "  DS " + num(DS) + "  LS " + num(LS) +
+              "  TE " + num(te) + " deg" + (horn ? "  DF " + num(static_cast<float>(DF)) : ""));
     in.record("% lengths in metres, converted from " + s.unit_name);
     in.record("geom = " + geom_ref);
-    in.record("sub_h = " + metres(double(g.LM) + double(g.LS), m) + "   % LM + LS: the subreflector vertex");
+    in.record("sub_h = " + metres(double(LM) + double(LS), m) + "   % LM + LS: the subreflector vertex");
     in.record("feed_x = 0");
     in.record("feed_y = 0");
-    in.record("feed_z = " + metres(g.LM, m) + "   % LM: the feed's phase centre");
+    in.record("feed_z = " + metres(LM, m) + "   % LM: the feed's phase centre");
     in.record("feedtaper = " + num(s.taper));
     // cassbeam takes the angle of the taper from feedthetamax; feedangle is
     // written alike for readers of the file.
     in.record("feedangle = " + num(angle));
     in.record("feedthetamax = " + num(angle));
     in.record("freq = " + num(s.freq));
-    in.record("gridsize = " + std::to_string(grid_size(d)));
+    in.record("gridsize = " + std::to_string(grid_size(a)));
     // The centre of the aperture lies in the shadow of the sub, or of the
     // feed's horn where that is larger: cassbeam leaves it out as a hole.
-    if (g.DF > g.DS) in.record("hole_radius = " + metres(double(g.DF) / 2, m) + "   % DF / 2: the horn's shadow");
-    else in.record("hole_radius = " + metres(double(g.DS) / 2, m) + "   % DS / 2: the sub's shadow");
+    if (DF > DS) in.record("hole_radius = " + metres(DF / 2, m) + "   % DF / 2: the horn's shadow");
+    else in.record("hole_radius = " + metres(double(DS) / 2, m) + "   % DS / 2: the sub's shadow");
     in.record("legwidth = 0   % no struts");
     in.record("out = " + out_ref);
     in.record("compute = p");

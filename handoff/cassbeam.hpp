@@ -32,7 +32,7 @@ void cassbeam_design(const study::Study& study, const char* option, CassbeamSett
 
 // The grid size cassbeam uses for a design: the central shadow (the feed in
 // mode 2, the subreflector otherwise) about 16 cells across, 128 to 512.
-int grid_size(const study::Design& d);
+int grid_size(const geometry::Antenna& a);
 
 // Writes PREFIX.in and PREFIX.geom for one design; the .in names the geom
 // file and the output prefix as given (geom_ref, out_ref).  I/O failures

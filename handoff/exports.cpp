@@ -75,23 +75,31 @@ void write_profile_file(const std::string& name, const std::array<ProfileSamples
 }  // namespace
 
 void require_revolution(const study::Study& study) {
-    if (study.offset())
-        throw InputError("the .rsf and CHAMP files are profiles of surfaces of revolution; for an offset design "
-                         "(mode 3) write --sfc-main, --sfc-sub and --tor");
+    study.require(study::Capability::revolution,
+                  "the .rsf and CHAMP files are profiles of surfaces of revolution; for an offset design "
+                  "(mode 3) write --sfc-main, --sfc-sub and --tor");
+}
+
+surface::DesignProfiles profiles_of(const geometry::Antenna& a) {
+    // The model's numbers are the design's floats in double: back to floats exactly.
+    return surface::profiles_of(static_cast<float>(a.aperture.diameter), static_cast<float>(a.focal_length),
+                                static_cast<float>(a.sub->width_x), static_cast<float>(a.feed.half_angle),
+                                a.type == "cassegrain" ? -1.0f : 1.0f);
 }
 
 ExportPlan plan_exports(const ExportOptions& o, const study::Study& study, const study::Design& d) {
     require_revolution(study);
+    const geometry::Antenna a = study.antenna(d);
     ExportPlan plan;
-    plan.main = sample_range(o.main_range, "--main-range", d.g.DM);
-    plan.sub = sample_range(o.sub_range, "--sub-range", d.g.DS);
+    plan.main = sample_range(o.main_range, "--main-range", static_cast<float>(a.aperture.diameter));
+    plan.sub = sample_range(o.sub_range, "--sub-range", static_cast<float>(a.sub->width_x));
     check_champ(plan.main, "--main-range", o.champ_main);
     check_champ(plan.sub, "--sub-range", o.champ_sub);
     if (!o.zoffset.empty() && !study::parse_number(o.zoffset, plan.zoffset))
         throw InputError("--zoffset " + o.zoffset + " is not a plain decimal number");
     plan.direction = o.reverse ? -1.0f : 1.0f;
     plan.label = o.label_given ? o.label
-                               : std::string(study.cassegrain() ? "cassegrain" : "gregorian") + " mode " +
+                               : std::string(study.type_name()) + " mode " +
                                      std::to_string(study.mode_number()) + " case " +
                                      std::to_string(study.case_number());
     if (plan.label.size() > 40) throw InputError("--label holds at most 40 characters, not " + std::to_string(plan.label.size()));
@@ -101,8 +109,8 @@ ExportPlan plan_exports(const ExportOptions& o, const study::Study& study, const
     return plan;
 }
 
-std::array<ProfileSamples, 2> profile_samples(const ExportPlan& plan, const study::Design& d) {
-    const surface::DesignProfiles ps = surface::profiles_of(d.g.DM, d.g.FM, d.g.DS, d.g.TE, d.g.t);
+std::array<ProfileSamples, 2> profile_samples(const ExportPlan& plan, const geometry::Antenna& a) {
+    const surface::DesignProfiles ps = profiles_of(a);
     std::array<ProfileSamples, 2> out;
     for (const auto& [to, p, r] : {std::tuple{&out[0], &ps.main, &plan.main}, std::tuple{&out[1], &ps.sub, &plan.sub}}) {
         for (std::int32_t i = 1; i <= r->count; ++i) {
@@ -115,13 +123,13 @@ std::array<ProfileSamples, 2> profile_samples(const ExportPlan& plan, const stud
     return out;
 }
 
-void write_exports(const ExportOptions& o, const ExportPlan& plan, const study::Design& d) {
-    const surface::DesignProfiles ps = surface::profiles_of(d.g.DM, d.g.FM, d.g.DS, d.g.TE, d.g.t);
+void write_exports(const ExportOptions& o, const ExportPlan& plan, const geometry::Antenna& a) {
+    const surface::DesignProfiles ps = profiles_of(a);
     if (!o.rsf_main.empty()) write_rsf_file(o.rsf_main, plan, plan.main, ps.main);
     if (!o.champ_main.empty()) write_champ_file(o.champ_main, plan, plan.main, ps.main);
     if (!o.rsf_sub.empty()) write_rsf_file(o.rsf_sub, plan, plan.sub, ps.sub);
     if (!o.champ_sub.empty()) write_champ_file(o.champ_sub, plan, plan.sub, ps.sub);
-    if (!o.profile.empty()) write_profile_file(o.profile, profile_samples(plan, d));
+    if (!o.profile.empty()) write_profile_file(o.profile, profile_samples(plan, a));
 }
 
 }  // namespace handoff

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "export/profile.hpp"
 #include "study/study.hpp"
 
 namespace handoff {
@@ -41,6 +42,8 @@ struct ExportPlan {
 // Throws study::InputError for a study whose designs are not surfaces of
 // revolution (mode 3): the .rsf and CHAMP files are profiles of those.
 void require_revolution(const study::Study& study);
+// The profiles of a design whose reflectors are surfaces of revolution.
+surface::DesignProfiles profiles_of(const geometry::Antenna& a);
 ExportPlan plan_exports(const ExportOptions& options, const study::Study& study, const study::Design& d);
 
 // The samples of --profile: rho, z and dz/drho of the main reflector
@@ -48,10 +51,10 @@ ExportPlan plan_exports(const ExportOptions& options, const study::Study& study,
 struct ProfileSamples {
     std::vector<float> rho, z, slope;
 };
-std::array<ProfileSamples, 2> profile_samples(const ExportPlan& plan, const study::Design& d);
+std::array<ProfileSamples, 2> profile_samples(const ExportPlan& plan, const geometry::Antenna& a);
 
 // Writes the files asked for (each created, written and closed before the
 // next); an I/O failure raises textio::IoError.
-void write_exports(const ExportOptions& options, const ExportPlan& plan, const study::Design& d);
+void write_exports(const ExportOptions& options, const ExportPlan& plan, const geometry::Antenna& a);
 
 }  // namespace handoff

@@ -45,11 +45,11 @@ void write_tor(const std::string& path, const study::Study& study, const study::
 struct OffsetProfilePoint {
     float x, z;
 };
-std::array<std::vector<OffsetProfilePoint>, 2> offset_profile_samples(const study::Design& d);
+std::array<std::vector<OffsetProfilePoint>, 2> offset_profile_samples(const geometry::Antenna& a);
 
 // Both curves in the plane of symmetry as x,z points in the main frame
 // (vertex at the origin): reflector,x,z.
-void write_offset_profile(const std::string& path, const study::Design& d);
+void write_offset_profile(const std::string& path, const geometry::Antenna& a);
 
 // Throws study::InputError unless these files apply: an offset study and,
 // for the .tor file, a unit.

@@ -7,6 +7,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -94,8 +95,8 @@ public:
     // side by side.
     py::tuple solve_arrays(unsigned jobs) const {
         const std::int64_t n = s().rows();
-        const auto cols = s().shown().values;
-        const std::size_t count = cols.size() * static_cast<std::size_t>(n);
+        const std::size_t ncols = s().shown().size();
+        const std::size_t count = ncols * static_cast<std::size_t>(n);
         std::unique_ptr<float[]> values;
         std::unique_ptr<std::uint32_t[]> checks;
         {
@@ -103,8 +104,7 @@ public:
             values.reset(new float[std::max<std::size_t>(count, 1)]);
             checks.reset(new std::uint32_t[static_cast<std::size_t>(std::max<std::int64_t>(n, 1))]);
             study::ColumnTargets to;
-            for (std::size_t k = 0; k < cols.size(); ++k)
-                to.values[static_cast<std::size_t>(cols[k])] = values.get() + k * static_cast<std::size_t>(n);
+            for (std::size_t k = 0; k < ncols; ++k) to.values[k] = values.get() + k * static_cast<std::size_t>(n);
             to.checks = checks.get();
             study::solve_columns(s(), 0, n, to, jobs == 0 ? cores() : jobs);
         }
@@ -113,7 +113,7 @@ public:
         std::uint32_t* c = checks.release();
         const py::capsule own_checks(c, [](void* p) { delete[] static_cast<std::uint32_t*>(p); });
         return py::make_tuple(
-            py::array_t<float>({static_cast<py::ssize_t>(cols.size()), static_cast<py::ssize_t>(n)}, v, own_values),
+            py::array_t<float>({static_cast<py::ssize_t>(ncols), static_cast<py::ssize_t>(n)}, v, own_values),
             py::array_t<std::uint32_t>({static_cast<py::ssize_t>(n)}, c, own_checks));
     }
 
@@ -170,7 +170,7 @@ public:
         if (o.label_given) o.label = label.cast<std::string>();
         const handoff::ExportPlan plan = handoff::plan_exports(o, s(), d);
         py::gil_scoped_release release;
-        handoff::write_exports(o, plan, d);
+        handoff::write_exports(o, plan, s().antenna(d));
     }
 
     // The CAD files of a row: each path empty when not written; a number
@@ -196,7 +196,7 @@ public:
         handoff::ExportOptions o;
         o.main_range = main_range;
         o.sub_range = sub_range;
-        const auto samples = handoff::profile_samples(handoff::plan_exports(o, s(), d), d);
+        const auto samples = handoff::profile_samples(handoff::plan_exports(o, s(), d), s().antenna(d));
         py::list out;
         for (const handoff::ProfileSamples& p : samples)
             out.append(py::make_tuple(py::array_t<float>(p.rho.size(), p.rho.data()),
@@ -227,10 +227,11 @@ public:
     void write_profile(std::int64_t row, const std::string& path, const std::string& main_range,
                        const std::string& sub_range) const {
         const study::Design d = solved(row);
-        if (s().offset()) {
+        const geometry::Antenna a = s().antenna(d);
+        if (!a.main.revolved) {
             no_ranges(main_range, sub_range);
             py::gil_scoped_release release;
-            handoff::write_offset_profile(path, d);
+            handoff::write_offset_profile(path, a);
             return;
         }
         handoff::ExportOptions o;
@@ -239,13 +240,13 @@ public:
         o.sub_range = sub_range;
         const handoff::ExportPlan plan = handoff::plan_exports(o, s(), d);
         py::gil_scoped_release release;
-        handoff::write_exports(o, plan, d);
+        handoff::write_exports(o, plan, a);
     }
 
     // An offset design's curves in the plane of symmetry: ((x, z), (x, z)).
     py::tuple offset_profile(std::int64_t row, const std::string& main_range, const std::string& sub_range) const {
         no_ranges(main_range, sub_range);
-        const auto curves = handoff::offset_profile_samples(solved(row));
+        const auto curves = handoff::offset_profile_samples(s().antenna(solved(row)));
         py::list out;
         for (const auto& c : curves) {
             py::array_t<float> x(static_cast<py::ssize_t>(c.size())), z(static_cast<py::ssize_t>(c.size()));
@@ -259,7 +260,7 @@ public:
     }
 
     std::string sketch(std::int64_t row) const {
-        if (!s().offset()) throw study::InputError("sketch names the quantities of an offset design (mode 3); use svg()");
+        s().require(study::Capability::sketch, "sketch names the quantities of an offset design (mode 3); use svg()");
         return draw::offset_sketch_svg(s(), design(row));
     }
 
@@ -294,14 +295,7 @@ public:
         for (const study::KeyInfo& k : study::kKeys)
             if (k.name == x) axis.x = k.key;
         if (!y.empty()) {
-            bool found = false;
-            for (study::Value v : s().shown().values) {
-                if (study::column_name(v) == y) {
-                    axis.y = v;
-                    found = true;
-                }
-            }
-            if (!found) throw study::InputError("plot: " + y + " is not a value of the rows");
+            if (!s().column(y, axis.y)) throw study::InputError("plot: " + y + " is not a value of the rows");
             axis.y_given = true;
         }
         std::vector<draw::Row> list;
@@ -402,11 +396,13 @@ PYBIND11_MODULE(_core, m) {
         .def_property_readonly("mode", [](const PyStudy& p) { return p.s().mode_number(); })
         .def_property_readonly("case", [](const PyStudy& p) { return p.s().case_number(); })
         .def_property_readonly("title", [](const PyStudy& p) { return p.s().title(); })
-        .def_property_readonly("cassegrain", [](const PyStudy& p) { return p.s().cassegrain(); })
+        .def_property_readonly("cassegrain", [](const PyStudy& p) { return p.s().type_name() == "cassegrain"; })
+        .def_property_readonly("type_name", [](const PyStudy& p) { return std::string(p.s().type_name()); })
+        .def_property_readonly("family", [](const PyStudy& p) { return std::string(p.s().family().name); })
         .def_property_readonly("columns",
                                [](const PyStudy& p) {
                                    py::list names;
-                                   for (study::Value v : p.s().shown().values) names.append(std::string(study::column_name(v)));
+                                   for (const study::ColumnInfo& c : p.s().shown().columns) names.append(std::string(c.name));
                                    return names;
                                })
         .def_property_readonly("before_check", [](const PyStudy& p) { return p.s().shown().before_check; })
@@ -461,13 +457,17 @@ PYBIND11_MODULE(_core, m) {
                                    k.kind == study::KeyKind::design ? "design" : k.kind == study::KeyKind::analysis
                                                                                      ? "analysis"
                                                                                      : "text"));
-    for (study::Value v : study::columns_of_mode(1).values) values.append(std::string(study::column_name(v)));
+    for (const study::ColumnInfo& c : geometry::families().front()->columns.columns) values.append(std::string(c.name));
     for (std::size_t i = 0; i < study::kChecks; ++i) checks.append(std::string(study::code_of(static_cast<study::Check>(i))));
     for (const char* name : handoff::kAnalysisColumns) analysis.append(name);
     m.attr("KEYS") = keys;
     m.attr("VALUES") = values;
     py::list all_values;
-    for (std::size_t i = 0; i < study::kValues; ++i) all_values.append(std::string(study::column_name(static_cast<study::Value>(i))));
+    std::vector<std::string_view> seen;  // every family's columns, each name once, in the registry's order
+    for (const geometry::Family* f : geometry::families())
+        for (const study::ColumnInfo& c : f->columns.columns)
+            if (std::find(seen.begin(), seen.end(), c.name) == seen.end()) seen.push_back(c.name);
+    for (std::string_view n : seen) all_values.append(std::string(n));
     m.attr("ALL_VALUES") = all_values;
     m.attr("CHECKS") = checks;
     m.attr("ANALYSIS") = analysis;

@@ -70,15 +70,12 @@ draw::PlotAxis plot_axis(const Options& opt, const study::Study& study) {
     draw::PlotAxis axis;
     axis.y = draw::first_solved_length(study);
     if (opt.plot_y.empty()) return axis;
-    for (study::Value v : study.shown().values) {
-        if (study::column_name(v) == opt.plot_y) {
-            axis.y = v;
-            axis.y_given = true;
-            return axis;
-        }
+    if (study.column(opt.plot_y, axis.y)) {
+        axis.y_given = true;
+        return axis;
     }
     std::string names;
-    for (study::Value v : study.shown().values) names += (names.empty() ? "" : ", ") + std::string(study::column_name(v));
+    for (const study::ColumnInfo& c : study.shown().columns) names += (names.empty() ? "" : ", ") + std::string(c.name);
     throw study::InputError("--plot-y " + opt.plot_y + ": not a value of the rows (" + names + ")");
 }
 
@@ -183,16 +180,17 @@ int run(Options opt) {
     const study::Design chosen = study.design(opt.at - 1);
     // Offset designs: the profile in the plane of symmetry, and the files of
     // GRASP; the other surface files are for surfaces of revolution.
+    const geometry::Antenna antenna = study.antenna(chosen);
     std::string offset_profile;
-    if (study.offset()) {
+    if (!antenna.main.revolved) {
         std::swap(offset_profile, opt.exports.profile);
         if (!opt.exports.main_range.empty() || !opt.exports.sub_range.empty())
             throw study::InputError("--main-range and --sub-range sample the diameters of surfaces of revolution; "
                                     "an offset design's --profile has 21 points a curve");
     }
     const bool grasp = !opt.sfc_main.empty() || !opt.sfc_sub.empty() || !opt.tor.empty();
-    if (!opt.sketch.empty() && !study.offset())
-        throw study::InputError("--sketch names the quantities of an offset design (mode 3); use --svg");
+    if (!opt.sketch.empty())
+        study.require(study::Capability::sketch, "--sketch names the quantities of an offset design (mode 3); use --svg");
     if (grasp) handoff::check_offset_files(study, !opt.tor.empty());
     if (opt.exports.any()) handoff::require_revolution(study);
     const handoff::Grid grid = opt.grid.empty() ? handoff::Grid{} : handoff::parse_grid(opt.grid);
@@ -227,11 +225,11 @@ int run(Options opt) {
         std::fprintf(stderr, "%s: warning: row %lld fails its checks (%s); its files show it as it is\n", kProgram,
                      static_cast<long long>(opt.at), study::check_text(chosen.checks).c_str());
     }
-    handoff::write_exports(opt.exports, plan, chosen);
+    handoff::write_exports(opt.exports, plan, antenna);
     if (!opt.sfc_main.empty()) handoff::write_sfc(opt.sfc_main, study, chosen, false, grid);
     if (!opt.sfc_sub.empty()) handoff::write_sfc(opt.sfc_sub, study, chosen, true, grid);
     if (!opt.tor.empty()) handoff::write_tor(opt.tor, study, chosen);
-    if (!offset_profile.empty()) handoff::write_offset_profile(offset_profile, chosen);
+    if (!offset_profile.empty()) handoff::write_offset_profile(offset_profile, antenna);
     cad::write_cad_files(opt.cad, model);
     if (!opt.cassbeam.empty()) {
         handoff::write_cassbeam_input(opt.cassbeam + ".in", opt.cassbeam + ".geom", opt.cassbeam + ".geom",

@@ -11,11 +11,12 @@ std::int64_t solve_part(const Study& study, std::int64_t first, std::int64_t beg
                         const ColumnTargets& to) {
     constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
     std::int64_t failed = 0;
+    const std::size_t columns = study.shown().size();
     for (std::int64_t i = begin; i < end; ++i) {
         const Design d = study.design(first + i);
         failed += d.ok() ? 0 : 1;
         const auto at = static_cast<std::size_t>(i);
-        for (std::size_t v = 0; v < kValues; ++v)
+        for (std::size_t v = 0; v < columns; ++v)
             if (to.values[v] != nullptr) to.values[v][at] = d.has(static_cast<Value>(v)) ? d.values[v] : kNaN;
         if (to.checks != nullptr) to.checks[at] = d.checks;
     }
@@ -45,7 +46,7 @@ Columns solve_columns(const Study& study, std::int64_t first, std::int64_t count
     Columns c;
     ColumnTargets to;
     const auto n = static_cast<std::size_t>(std::max<std::int64_t>(count, 0));
-    for (std::size_t v = 0; v < kValues; ++v) {
+    for (std::size_t v = 0; v < study.shown().size(); ++v) {
         c.values[v].resize(n);
         to.values[v] = c.values[v].data();
     }

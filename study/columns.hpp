@@ -14,7 +14,7 @@ namespace study {
 // null pointer skips that column.  A value that does not show (DF and LP
 // outside their mode, the solved values of a row without solution) is NaN.
 struct ColumnTargets {
-    std::array<float*, kValues> values{};
+    std::array<float*, kMaxColumns> values{};
     std::uint32_t* checks = nullptr;  // bit per Check; 0 is "ok"
 };
 
@@ -25,7 +25,7 @@ std::int64_t solve_columns(const Study& study, std::int64_t first, std::int64_t 
 
 // The same, into arrays of its own.
 struct Columns {
-    std::array<std::vector<float>, kValues> values;
+    std::array<std::vector<float>, kMaxColumns> values;
     std::vector<std::uint32_t> checks;
     std::int64_t failed = 0;
     const std::vector<float>& operator[](Value v) const { return values[static_cast<std::size_t>(v)]; }

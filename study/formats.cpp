@@ -21,7 +21,13 @@ using textio::TextBuffer;
 // longest, every check code, and the JSON keys.
 constexpr std::size_t kMaxRow = 2048;
 
-std::string_view type_name(float t) { return t == -1.0f ? "cassegrain" : "gregorian"; }
+// The value columns of a study, in order.
+std::vector<Value> all_columns(const Study& s) {
+    std::vector<Value> cols;
+    for (std::size_t i = 0; i < s.shown().size(); ++i) cols.push_back(static_cast<Value>(i));
+    return cols;
+}
+
 
 // The text of every set of checks, made once: CSV's "ok" or "a;b", and
 // JSON's "" or "\"a\", \"b\"".
@@ -77,7 +83,7 @@ private:
         std::uint8_t size = 0;  // 0: no text yet
     };
     const TextBuffer& buffer_;
-    std::array<Entry, kValues> entries_;
+    std::array<Entry, kMaxColumns> entries_;
 };
 
 char* put(char* p, std::string_view s) {
@@ -92,7 +98,7 @@ template <class Derived>
 class FormatBase : public RowFormat {
 public:
     FormatBase(const Study& s, const ExtraColumns& x)
-        : study_(s), extra_(x), checks_(check_texts()), cols_(s.shown().values), before_check_(s.shown().before_check) {}
+        : study_(s), extra_(x), checks_(check_texts()), cols_(all_columns(s)), before_check_(s.shown().before_check) {}
 
     void row(TextBuffer& out, const Design& d, std::span<const float> extra) const override {
         ValueCache cache(out);
@@ -121,7 +127,7 @@ protected:
     const Study& study_;
     ExtraColumns extra_;
     const CheckTexts& checks_;
-    std::span<const Value> cols_;  // the value columns, in order
+    std::vector<Value> cols_;      // the value columns, in order
     std::size_t before_check_;     // how many come before check
 
 private:
@@ -134,13 +140,13 @@ class CsvFormat : public FormatBase<CsvFormat> {
 public:
     CsvFormat(const Study& s, const ExtraColumns& x) : FormatBase(s, x) {
         prefix_ = std::to_string(s.mode_number()) + "," + std::to_string(s.case_number()) + "," +
-                  std::string(type_name(s.type()));
+                  std::string(s.type_name());
     }
     void begin(TextBuffer& out) const override {
         std::string line = "mode,case,type";
         for (std::size_t i = 0; i < cols_.size(); ++i) {
             if (i == before_check_) line += ",check";
-            (line += ',') += column_name(cols_[i]);
+            (line += ',') += study_.column_name(cols_[i]);
         }
         for (const std::string& n : extra_.names) (line += ',') += n;
         out.append(line);
@@ -201,8 +207,8 @@ public:
     JsonFormat(const Study& s, const ExtraColumns& x, std::int64_t last_row)
         : FormatBase(s, x), last_row_(last_row < 0 ? s.rows() - 1 : last_row) {
         prefix_ = "{\"mode\": " + std::to_string(s.mode_number()) + ", \"case\": " + std::to_string(s.case_number()) +
-                  ", \"type\": \"" + std::string(type_name(s.type())) + '"';
-        for (Value v : cols_) keys_.push_back(", \"" + std::string(column_name(v)) + "\": ");
+                  ", \"type\": \"" + std::string(s.type_name()) + '"';
+        for (Value v : cols_) keys_.push_back(", \"" + std::string(s.column_name(v)) + "\": ");
         for (const std::string& n : extra_.names) extra_keys_.push_back(", \"" + n + "\": ");
     }
     void begin(TextBuffer& out) const override {
@@ -210,7 +216,7 @@ public:
         for (const Assignment& a : study_.inputs().items) {
             const std::string name(info(a.key).name);
             if (a.key == Key::type) {
-                inputs[name] = type_name(a.value);
+                inputs[name] = study_.type_name();
             } else if (a.key == Key::unit) {
                 inputs[name] = kUnits[static_cast<std::size_t>(a.value)].name;
             } else if (a.is_column()) {
@@ -268,22 +274,13 @@ constexpr int kWidth = 11;
 class TableFormat : public FormatBase<TableFormat> {
 public:
     TableFormat(const Study& s, const ExtraColumns& x) : FormatBase(s, x) {
-        if (s.offset()) {  // the values before check, then the horn when given
-            columns_.assign(cols_.begin(), cols_.begin() + static_cast<std::ptrdiff_t>(before_check_));
-            if (s.inputs().find(Key::DF) != nullptr) columns_.push_back(Value::DF);
-            return;
-        }
-        for (std::size_t i = 0; i <= static_cast<std::size_t>(Value::LT); ++i) columns_.push_back(static_cast<Value>(i));
-        if (s.mode_number() == 2) columns_.push_back(Value::DF);
-        if (s.phase_centre()) columns_.push_back(Value::LP);
-        columns_.push_back(Value::e);
-        columns_.push_back(Value::M);
+        columns_ = s.table_columns();
     }
     void begin(TextBuffer& out) const override {
         std::string line(1, ' ');
         line += study_.title();
         line += '\n';
-        for (Value v : columns_) textio::put_A(line, column_name(v), kWidth);
+        for (Value v : columns_) textio::put_A(line, study_.column_name(v), kWidth);
         for (const std::string& n : extra_.names) textio::put_A(line, n, std::max<int>(kWidth, int(n.size()) + 1));
         line += "  check\n";
         out.append(line);

@@ -9,48 +9,16 @@
 #include <cstring>
 #include <fstream>
 
+#include "geometry/family.hpp"
 #include "geometry/ranges.hpp"
 #include "study/shortest.hpp"
 
 namespace study {
 
-namespace q = geometry::qty;
 
-const std::array<KeyInfo, 25> kKeys = {{
-    {Key::type, "type", KeyKind::type, nullptr, "reflector type: cassegrain (or -1), gregorian (or 1)"},
-    {Key::DM, "DM", KeyKind::design, q::DM, "main reflector diameter"},
-    {Key::FM, "FM", KeyKind::design, q::FM, "main reflector focal length"},
-    {Key::LM, "LM", KeyKind::design, q::LM, "main vertex to feed point (negative: feed behind the vertex)"},
-    {Key::DS, "DS", KeyKind::design, q::DS, "subreflector diameter",
-     "width of the sub rim in the plane of symmetry, across the sub axis (DSY: across the plane)"},
-    {Key::LS, "LS", KeyKind::design, q::LS, "feed point to subreflector vertex",
-     "feed phase centre to the sub along the feed axis"},
-    {Key::TE, "TE", KeyKind::design, q::TE, "feed half subtended angle, degrees"},
-    {Key::FDE, "FDE", KeyKind::design, q::TE, "effective f/D, instead of TE"},
-    {Key::DF, "DF", KeyKind::design, q::DF, "feed diameter: selects the minimum-blockage mode",
-     "aperture diameter of the feed's horn, its rim on the edge rays"},
-    {Key::LP, "LP", KeyKind::design, q::LP, "phase-centre depth behind the feed aperture (with DF)"},
-    {Key::H, "H", KeyKind::design, nullptr, "offset: distance of the aperture centre from the main axis"},
-    {Key::HC, "HC", KeyKind::design, nullptr, "offset: clearance H - DM/2 of the aperture's lower edge"},
-    {Key::TH0, "TH0", KeyKind::design, nullptr, "offset: angle at the focus from the main axis to the aperture centre, degrees"},
-    {Key::BETA, "BETA", KeyKind::design, nullptr, "offset: angle between the sub axis and the main axis, degrees"},
-    {Key::ALPHA, "ALPHA", KeyKind::design, nullptr, "offset: angle between the feed axis and the sub axis, degrees"},
-    {Key::E, "E", KeyKind::design, nullptr, "offset: eccentricity of the sub conic"},
-    {Key::LSM, "LSM", KeyKind::design, nullptr, "offset: sub to main along the central ray"},
-    {Key::C2, "C2", KeyKind::design, nullptr, "offset: feed phase centre to the focus (2c)"},
-    {Key::DFPR, "DFPR", KeyKind::design, nullptr, "offset: gap in x from the feed to the aperture's lower edge"},
-    {Key::DSRPR, "DSRPR", KeyKind::design, nullptr, "offset: gap in x from the sub edge to the aperture's lower edge"},
-    {Key::root, "root", KeyKind::choice, nullptr, "offset, with E: 1 the design of smaller BETA (default), 2 the other"},
-    {Key::unit, "unit", KeyKind::unit, nullptr, "length unit: in, ft, mm or m (CHAMP files, cassbeam)"},
-    {Key::freq, "freq", KeyKind::analysis, nullptr, "frequency for cassbeam, GHz"},
-    {Key::taper, "taper", KeyKind::analysis, nullptr, "feed taper for cassbeam, dB (default 10)"},
-    {Key::taper_angle, "taper_angle", KeyKind::analysis, nullptr,
-     "angle of that taper, degrees (default each design's TE)"},
-}};
 
 const std::array<LengthUnit, 4> kUnits = {{{"in", 1, 0.0254}, {"ft", 2, 0.3048}, {"mm", 3, 0.001}, {"m", 4, 1.0}}};
 
-const KeyInfo& info(Key k) { return kKeys[static_cast<std::size_t>(k)]; }
 
 float Assignment::swept_value(std::int32_t i) const {
     return list.empty() ? geometry::swept_value(start, step, i + 1) : list[static_cast<std::size_t>(i)];
@@ -117,12 +85,12 @@ std::string_view trim(std::string_view s) {
 }
 
 float parse_type(std::string_view text, const std::string& origin) {
-    if (text == "cassegrain") return -1.0f;
-    if (text == "gregorian") return 1.0f;
     float v = 0;
-    if (parse_number(text, v) && (v == -1.0f || v == 1.0f)) return v;
-    throw InputError("type must be cassegrain, gregorian, -1 or 1, not " + quoted(text) + " (" + origin +
-                     ")");
+    const bool number = parse_number(text, v);
+    for (const geometry::Family* f : geometry::families())
+        for (const geometry::TypeName& t : f->types)
+            if (text == t.name || (number && t.numeric && v == t.code)) return t.code;
+    throw InputError("type must be " + geometry::type_names(true) + ", not " + quoted(text) + " (" + origin + ")");
 }
 
 // One QUANTITY=VALUE: the name, the value as a number or a sweep.
@@ -306,10 +274,15 @@ Assignment assignment_of(std::string_view name, float value) {
     a.key = it->key;
     a.origin = "the command line";
     a.value = value;
-    if (a.key == Key::type && value != -1.0f && value != 1.0f) {
-        std::string shown;
-        append_shortest(shown, value);
-        throw InputError("type must be cassegrain, gregorian, -1 or 1, not '" + shown + "' (the command line)");
+    if (a.key == Key::type) {
+        bool known = false;
+        for (const geometry::Family* f : geometry::families())
+            for (const geometry::TypeName& t : f->types) known = known || value == t.code;
+        if (!known) {
+            std::string shown;
+            append_shortest(shown, value);
+            throw InputError("type must be " + geometry::type_names(true) + ", not '" + shown + "' (the command line)");
+        }
     }
     append_shortest(a.text, value);
     return a;

@@ -11,39 +11,16 @@
 #include <string_view>
 #include <vector>
 
-#include "geometry/design_cases.hpp"
+#include "geometry/quantities.hpp"
 
 namespace study {
 
-// A fault in what the user gave: the message names the culprit.  It is
-// raised before anything is written; a front end reports it as it reports
-// bad input (refldsgn-solve: one line and status 2).
-class InputError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Every quantity the program takes.
-enum class Key : std::uint8_t {
-    type, DM, FM, LM, DS, LS, TE, FDE, DF, LP,
-    H, HC, TH0, BETA, ALPHA, E, LSM, C2, DFPR, DSRPR, root,  // offset designs (mode 3)
-    unit, freq, taper, taper_angle,
-};
-
-// What a quantity is: the reflector type, a quantity of the design (which
-// may be swept), a choice among designs (one value), the length unit, or a
-// number for the analysis hand-off.
-enum class KeyKind : std::uint8_t { type, design, choice, unit, analysis };
-
-struct KeyInfo {
-    Key key;
-    std::string_view name;      // as typed (case-sensitive)
-    KeyKind kind;
-    geometry::Quantity member;  // the member of an axisymmetric design it sets (TE for TE and FDE), or none
-    std::string_view help;
-    std::string_view offset_help = {};  // what it is in an offset design (mode 3), where that differs
-};
-extern const std::array<KeyInfo, 25> kKeys;
+using geometry::InputError;
+using geometry::info;
+using geometry::Key;
+using geometry::KeyInfo;
+using geometry::KeyKind;
+using geometry::kKeys;
 
 // The length units of unit=: their names, CHAMP unit codes and metres.
 struct LengthUnit {
@@ -52,7 +29,6 @@ struct LengthUnit {
     double metres;
 };
 extern const std::array<LengthUnit, 4> kUnits;
-const KeyInfo& info(Key k);
 
 // One quantity as given: a number, or a sweep with its row count.
 struct Assignment {

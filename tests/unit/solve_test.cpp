@@ -5,6 +5,7 @@
 
 #include "study/inputs.hpp"
 #include "study/study.hpp"
+#include "geometry/design_cases.hpp"
 
 namespace {
 
@@ -36,15 +37,15 @@ TEST(SolveConsistency, ResidualsOfTheDesignIdentities) {
     geometry::DualReflectorGeometry g;
     g.t = -1, g.DM = 2, g.FM = 1, g.LM = 0.2f, g.DS = 0.318367f, g.LS = 0.65f, g.TE = 0.229753f;
     g.AS = 0.25f, g.FS = 0.4f, g.DF = 0.254694f;
-    EXPECT_LT(study::inconsistency(g, true), 1e-5);
+    EXPECT_LT(geometry::inconsistency(g, true), 1e-5);
     for (geometry::Quantity q : {geometry::qty::FM, geometry::qty::LS, geometry::qty::TE, geometry::qty::DF}) {
         geometry::DualReflectorGeometry h = g;
         h.*q *= 1.05f;
-        EXPECT_GT(study::inconsistency(h, true), 50 * study::kConsistencyTolerance) << geometry::name_of(q);
+        EXPECT_GT(geometry::inconsistency(h, true), 50 * study::kConsistencyTolerance) << geometry::name_of(q);
     }
     geometry::DualReflectorGeometry n = g;
     n.LS = NAN;  // a NaN is the non-finite check's, not a residual
-    EXPECT_FALSE(study::inconsistency(n, true) > study::kConsistencyTolerance);
+    EXPECT_FALSE(geometry::inconsistency(n, true) > study::kConsistencyTolerance);
 }
 
 }  // namespace

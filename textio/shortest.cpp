@@ -1,4 +1,4 @@
-#include "study/shortest.hpp"
+#include "textio/shortest.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -12,7 +12,7 @@
 #endif
 #include <fmt/format.h>
 
-namespace study {
+namespace textio {
 namespace {
 
 constexpr std::uint64_t kZeros8 = 0x3030303030303030u;
@@ -111,4 +111,4 @@ void append_shortest(std::string& out, float v) {
     out.append(buf, put_shortest(buf, v));
 }
 
-}  // namespace study
+}  // namespace textio

@@ -43,7 +43,7 @@
 // Cases 25 to 30 know TH0, BETA and TE: (C) gives M, (F) then FM = FEQ / q
 // and H = 2 FM T0.  Case 31 knows TH0, BETA, LS and DFPR: a from LS, then
 // H = DFPR + DM/2 - a 2 e sin BETA, FM = H / (2 T0), and TE from (F).
-#include "geometry/offset.hpp"
+#include "geometry/families/offset/offset.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -21,6 +21,7 @@
 #include <limits>
 #include <string_view>
 
+#include "geometry/antenna.hpp"
 #include "geometry/solvers.hpp"
 
 namespace geometry {
@@ -62,18 +63,6 @@ OffsetCaseNames offset_case_names(int number);
 // Solves case `number`.  The status is no_real_root when the shape step's
 // quadratic has no real root (or the root asked for does not exist).
 Status solve_offset(int number, const OffsetInputs& in, OffsetDesign& out);
-
-// A design in double precision: the shape (angles in radians), the size
-// a = AS and the main reflector, with the points and directions that the
-// solutions, checks, pictures and files are made of.
-struct Vec3 {
-    double x = 0, y = 0, z = 0;
-};
-inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline Vec3 operator*(double s, Vec3 a) { return {s * a.x, s * a.y, s * a.z}; }
-inline double dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline double norm(Vec3 a) { return std::sqrt(dot(a, a)); }
 
 // A design in double: the shape (angles in radians), the size a = AS and
 // the main reflector.

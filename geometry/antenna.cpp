@@ -1,0 +1,81 @@
+#include "geometry/antenna.hpp"
+
+#include <cmath>
+
+namespace geometry {
+
+namespace {
+bool plane(const Conic& c) { return std::isinf(c.e); }
+}  // namespace
+
+Vec3 Conic::normal(Vec3 x) const {
+    if (plane(*this)) return w;
+    const Vec3 d = x - focus;
+    return unit(e * w - (1 / norm(d)) * d);
+}
+
+bool Conic::hit(Vec3 o, Vec3 k, double& t) const {
+    const Vec3 d0 = o - focus;
+    if (plane(*this)) {
+        t = (-p - dot(d0, w)) / dot(k, w);
+        return std::isfinite(t) && t > 0;
+    }
+    // |d0 + t k| = p + e (d0 + t k).w, squared: A t^2 + B t + C = 0, on the
+    // branch where the right side is not negative.
+    const double kw = dot(k, w), rhs0 = p + e * dot(d0, w);
+    const double A = dot(k, k) - e * e * kw * kw, B = 2 * dot(d0, k) - 2 * e * kw * rhs0, C = dot(d0, d0) - rhs0 * rhs0;
+    double roots[2];
+    int n = 0;
+    if (A == 0) {
+        if (B != 0) roots[n++] = -C / B;
+    } else {
+        const double disc = B * B - 4 * A * C;
+        if (disc >= 0) {
+            const double q = -0.5 * (B + std::copysign(std::sqrt(disc), B));
+            roots[n++] = q / A;
+            if (q != 0) roots[n++] = C / q;
+        }
+    }
+    bool found = false;
+    for (int i = 0; i < n; ++i) {
+        const double r = roots[i];
+        if (!(r > 0) || rhs0 + e * r * kw < 0) continue;
+        if (!found || r < t) t = r, found = true;
+    }
+    return found;
+}
+
+std::vector<Vec3> Reflector::rim(int n) const {
+    std::vector<Vec3> out;
+    // Two directions across the trim's axis.
+    const Vec3 a = trim.axis;
+    const Vec3 e1 = std::fabs(a.y) < 0.9 ? unit(cross({0, 1, 0}, a)) : unit(cross(a, {1, 0, 0}));
+    const Vec3 e2 = cross(a, e1);
+    for (int i = 0; i < n; ++i) {
+        const double s = 2 * 3.14159265358979323846 * i / n;
+        const Vec3 across = std::cos(s) * e1 + std::sin(s) * e2;
+        if (trim.kind == Trim::Kind::cone) {
+            const Vec3 u = std::cos(trim.size) * a + std::sin(trim.size) * across;
+            double t = 0;
+            const bool at_focus = norm(trim.centre - surface.focus) == 0;
+            out.push_back(at_focus ? surface.from_focus(u) : surface.hit(trim.centre, u, t) ? trim.centre + t * u
+                                                                                          : Vec3{NAN, NAN, NAN});
+            continue;
+        }
+        // Along the cylinder's generator, from far behind, the last crossing
+        // on the reflector's side: the one farthest along the surface's axis.
+        const Vec3 base = trim.centre + trim.size * across;
+        const Vec3 far = base - 1e6 * (norm(base - surface.focus) + std::fabs(surface.p) + 1) * a;
+        Vec3 best{NAN, NAN, NAN};
+        double t = 0;
+        Vec3 from = far;
+        for (int k = 0; k < 2 && surface.hit(from, a, t); ++k) {
+            best = from + t * a;
+            from = best + (1e-9 * (std::fabs(t) + 1)) * a;
+        }
+        out.push_back(best);
+    }
+    return out;
+}
+
+}  // namespace geometry
