@@ -135,9 +135,11 @@ void r12(Dxf& d, const Model& m) {
     d.put({{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1009"}, {0, "ENDSEC"},
            {0, "SECTION"}, {2, "TABLES"}, {0, "TABLE"}, {2, "LTYPE"}, {70, "1"}, {0, "LTYPE"}, {2, "CONTINUOUS"},
            {70, "0"}, {3, "Solid line"}, {72, "65"}, {73, "0"}, {40, "0"}, {0, "ENDTAB"},
-           {0, "TABLE"}, {2, "LAYER"}, {70, "3"}});
-    for (const char* layer : {"0", m.reflectors[0].layer, m.reflectors[1].layer})
-        d.put({{0, "LAYER"}, {2, layer}, {70, "0"}, {62, "7"}, {6, "CONTINUOUS"}});
+           {0, "TABLE"}, {2, "LAYER"}});
+    d.put(70, static_cast<int>(m.reflectors.size()) + 1);
+    std::vector<const char*> layers{"0"};
+    for (const Reflector& r : m.reflectors) layers.push_back(r.layer);
+    for (const char* layer : layers) d.put({{0, "LAYER"}, {2, layer}, {70, "0"}, {62, "7"}, {6, "CONTINUOUS"}});
     d.put({{0, "ENDTAB"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "BLOCKS"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}});
     for (const Reflector& r : m.reflectors) {
         d.put({{0, "POLYLINE"}, {8, r.layer}, {66, "1"}, {10, "0"}, {20, "0"}, {30, "0"}, {70, "0"}});
@@ -184,9 +186,11 @@ void r2000(Dxf& d, const Model& m) {
         b.put({{3, text}, {72, "65"}, {73, "0"}, {40, "0"}});
     }
     b.put(0, "ENDTAB");
-    table("LAYER", "2", 3);
-    for (const auto& [h, name, colour] : {std::tuple{"10", "0", "7"}, std::tuple{"11", m.reflectors[0].layer, "5"},
-                                          std::tuple{"12", m.reflectors[1].layer, "1"}}) {
+    table("LAYER", "2", static_cast<int>(m.reflectors.size()) + 1);
+    std::vector<std::tuple<const char*, const char*, const char*>> layers{{"10", "0", "7"}};
+    constexpr const char* kHandles[] = {"11", "12"}, *kColours[] = {"5", "1"};
+    for (std::size_t k = 0; k < m.reflectors.size(); ++k) layers.emplace_back(kHandles[k], m.reflectors[k].layer, kColours[k]);
+    for (const auto& [h, name, colour] : layers) {
         record("LAYER", h, "2", "AcDbLayerTableRecord", name);
         b.put({{62, colour}, {6, "Continuous"}, {370, "-3"}, {390, "F"}});
     }

@@ -41,11 +41,11 @@ struct Patch {
 
 // The patches of a model: surfaces of revolution about z, or the trimmed
 // offset surfaces parametrised over the aperture and the feed cone.
-std::array<Patch, 2> patches(const Model& m) {
-    std::array<Patch, 2> out;
-    for (std::size_t k = 0; k < 2; ++k) out[k].lit_from = {m.reflectors[k].lit_from.x, 0, m.reflectors[k].lit_from.z};
+std::vector<Patch> patches(const Model& m) {
+    std::vector<Patch> out(m.reflectors.size());
+    for (std::size_t k = 0; k < out.size(); ++k) out[k].lit_from = {m.reflectors[k].lit_from.x, 0, m.reflectors[k].lit_from.z};
     if (!m.offset) {
-        for (std::size_t k = 0; k < 2; ++k) {
+        for (std::size_t k = 0; k < out.size(); ++k) {
             const Reflector& R = m.reflectors[k];
             const Conic c = R.conic;
             out[k].at = [c](double s, double theta) {
@@ -66,6 +66,7 @@ std::array<Patch, 2> patches(const Model& m) {
     };
     out[0].r1 = an.aperture.diameter / 2;
     out[0].pole = true;
+    if (out.size() < 2) return out;
     out[1].at = [an](double psi, double theta) {
         return an.sub_at(an.feed_ray(psi, theta)) + Vec3{0, 0, an.focal_length};
     };
@@ -208,19 +209,22 @@ void put_floats(std::string& out, std::initializer_list<float> values) {
 }  // namespace
 
 double stl_triangles(const Model& model) {
-    const std::array<Patch, 2> ps = patches(model);
+    const std::vector<Patch> ps = patches(model);
     double total = 0;
-    for (std::size_t k = 0; k < 2; ++k) total += plan(ps[k], spacing(model, k)).triangles;
+    for (std::size_t k = 0; k < ps.size(); ++k) total += plan(ps[k], spacing(model, k)).triangles;
     if (total > kMaxTriangles) throw too_fine();
     return total;
 }
 
 std::size_t write_stl(const Model& model, const std::string& path) {
-    std::array<Mesh, 2> meshes;
-    const std::array<Patch, 2> ps = patches(model);
-    for (std::size_t k = 0; k < 2; ++k) meshes[k] = mesh(ps[k], plan(ps[k], spacing(model, k)));
-    const std::size_t count = meshes[0].triangles.size() + meshes[1].triangles.size();
-    std::string header = "binary STL of refldsgn-solve: main reflector and subreflector";
+    const std::vector<Patch> ps = patches(model);
+    std::vector<Mesh> meshes(ps.size());
+    std::size_t count = 0;
+    for (std::size_t k = 0; k < ps.size(); ++k) {
+        meshes[k] = mesh(ps[k], plan(ps[k], spacing(model, k)));
+        count += meshes[k].triangles.size();
+    }
+    std::string header = std::string("binary STL of refldsgn-solve: main reflector") + (ps.size() > 1 ? " and subreflector" : "");
     if (model.unit >= 0) header += ", lengths in " + std::string(study::kUnits[static_cast<std::size_t>(model.unit)].name);
     header.resize(80, ' ');
     WholeFile file(path);

@@ -48,31 +48,34 @@ void paraboloid(Reflector& main, double F) {
 void revolved(Model& m, const std::string& main_range, const std::string& sub_range, const geometry::Antenna& an) {
     handoff::ExportPlan plan;  // the profile's own frame: direction 1, no z offset
     plan.main = handoff::sample_range(main_range, "--main-range", static_cast<float>(an.aperture.diameter));
-    plan.sub = handoff::sample_range(sub_range, "--sub-range", static_cast<float>(an.sub->width_x));
+    if (an.sub) plan.sub = handoff::sample_range(sub_range, "--sub-range", static_cast<float>(an.sub->width_x));
+    else if (!sub_range.empty()) throw InputError("--sub-range needs a subreflector, and this design has none");
     const auto samples = handoff::profile_samples(plan, an);
     const surface::DesignProfiles ps = handoff::profiles_of(an);
 
+    m.reflectors.resize(an.sub ? 2 : 1);
     Reflector& main = m.reflectors[0];
     paraboloid(main, ps.main.FM);
-
-    Reflector& sub = m.reflectors[1];
-    sub.layer = "SUB";
-    sub.lit_from = {0, ps.sub.zF};
-    const double a = ps.sub.a, b = ps.sub.b;
-    sub.conic.kind = ps.sub.t > 0 ? Conic::Kind::ellipse : Conic::Kind::hyperbola;
-    sub.conic.centre = {0, ps.sub.zC};
-    sub.conic.u = {0, 1};
-    sub.conic.v = {1, 0};
-    sub.conic.a = a;
-    sub.conic.b = b;
-    sub.kappa = std::fabs(a) / (b * b);
-    if (ps.sub.t > 0) sub.kappa = std::max(sub.kappa, b / (a * a));
-    if (!(std::isfinite(a) && std::isfinite(b) && b > 0 && std::isfinite(ps.sub.zC) && (ps.sub.t == 1 || ps.sub.t == -1)))
-        throw InputError("the subreflector of this row is no finite conic: no CAD file to write");
     if (!(main.conic.F > 0 && std::isfinite(main.conic.F)))
         throw InputError("the main reflector of this row has no positive finite focal length: no CAD file to write");
+    if (an.sub) {
+        Reflector& sub = m.reflectors[1];
+        sub.layer = "SUB";
+        sub.lit_from = {0, ps.sub.zF};
+        const double a = ps.sub.a, b = ps.sub.b;
+        sub.conic.kind = ps.sub.t > 0 ? Conic::Kind::ellipse : Conic::Kind::hyperbola;
+        sub.conic.centre = {0, ps.sub.zC};
+        sub.conic.u = {0, 1};
+        sub.conic.v = {1, 0};
+        sub.conic.a = a;
+        sub.conic.b = b;
+        sub.kappa = std::fabs(a) / (b * b);
+        if (ps.sub.t > 0) sub.kappa = std::max(sub.kappa, b / (a * a));
+        if (!(std::isfinite(a) && std::isfinite(b) && b > 0 && std::isfinite(ps.sub.zC) && (ps.sub.t == 1 || ps.sub.t == -1)))
+            throw InputError("the subreflector of this row is no finite conic: no CAD file to write");
+    }
 
-    for (std::size_t r = 0; r < 2; ++r) {
+    for (std::size_t r = 0; r < m.reflectors.size(); ++r) {
         Reflector& R = m.reflectors[r];
         const char* option = r == 0 ? "--main-range" : "--sub-range";
         const handoff::ProfileSamples& p = samples[r];
@@ -87,8 +90,8 @@ void revolved(Model& m, const std::string& main_range, const std::string& sub_ra
             throw InputError(std::string(option) + " gives a single radius: a CAD file needs a width");
         auto param = [&](double rho) {
             if (R.conic.kind == Conic::Kind::parabola) return rho;
-            if (R.conic.kind == Conic::Kind::ellipse) return std::asin(std::min(1.0, rho / b));
-            return std::asinh(rho / b);
+            if (R.conic.kind == Conic::Kind::ellipse) return std::asin(std::min(1.0, rho / R.conic.b));
+            return std::asinh(rho / R.conic.b);
         };
         R.s0 = param(R.samples.front().x);
         R.s1 = param(R.samples.back().x);
@@ -99,14 +102,21 @@ void revolved(Model& m, const std::string& main_range, const std::string& sub_ra
 // foci O and F' between the edge rays, in the plane of symmetry.
 void trimmed(Model& m, const geometry::Antenna& an) {
     m.antenna = an;
-    const geometry::Conic& fr = an.sub->surface;
     const auto samples = handoff::offset_profile_samples(an);
     const double R = an.aperture.diameter / 2, F = an.focal_length, H = an.aperture.centre.x, te = an.feed.half_angle;
 
+    m.reflectors.resize(an.sub ? 2 : 1);
     Reflector& main = m.reflectors[0];
     paraboloid(main, F);
     main.s0 = H - R;
     main.s1 = H + R;
+    if (!an.sub) {
+        if (!(F > 0 && std::isfinite(F) && std::isfinite(H) && R > 0 && std::isfinite(R)))
+            throw InputError("this row is no finite offset design: no CAD file to write");
+        for (const handoff::OffsetProfilePoint& p : samples[0]) main.samples.push_back({p.x, p.z});
+        return;
+    }
+    const geometry::Conic& fr = an.sub->surface;
 
     Reflector& sub = m.reflectors[1];
     sub.layer = "SUB";

@@ -65,7 +65,7 @@ struct CadOptions {
 struct Model {
     bool offset = false;
     double DM = 0;
-    std::array<Reflector, 2> reflectors;  // main, sub
+    std::vector<Reflector> reflectors;  // the main, then the sub when the design has one
     std::optional<geometry::Antenna> antenna;  // a design of trimmed surfaces: its model, origin at the prime focus
     std::vector<geometry::Vec3> sub_rim;         // an offset sub's rim, 256 points in the vertex frame
     int unit = -1;          // index in study::kUnits; -1 when no unit is given

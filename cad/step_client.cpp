@@ -106,7 +106,7 @@ void set_arcs(std::vector<refldsgn_step_arc>& to, const std::vector<Arc>& pieces
 // Surfaces of revolution about z: the profiles themselves, over the radii
 // of the profile file.
 void axisymmetric(const Model& m, Reflectors& out) {
-    for (std::size_t k = 0; k < 2; ++k) {
+    for (std::size_t k = 0; k < m.reflectors.size(); ++k) {
         const Reflector& R = m.reflectors[k];
         const double s0 = std::min(R.s0, R.s1), s1 = std::max(R.s0, R.s1);
         set_arcs(out.arcs[k], arcs(R.conic, s0, s1));
@@ -144,6 +144,7 @@ void offset(const Model& m, Reflectors& out) {
     main.trim_size = R;
     main.trim_length = 3 * depth;
 
+    if (m.reflectors.size() < 2) return;
     // The sub conic about its axis F'O, out past the rim the feed cone cuts.
     const Conic& c = m.reflectors[1].conic;
     const Vec3 feed = an.feed.phase_centre + lift;
@@ -201,7 +202,8 @@ void write_step(const Model& m, const std::string& path) {
     else
         axisymmetric(m, rs);
     const char* names[] = {"main reflector", "subreflector"};
-    for (std::size_t k = 0; k < 2; ++k) {
+    const std::size_t count = m.reflectors.size();
+    for (std::size_t k = 0; k < count; ++k) {
         rs.items[k].name = names[k];
         rs.items[k].arcs = rs.arcs[k].data();
         rs.items[k].n_arcs = static_cast<int>(rs.arcs[k].size());
@@ -218,13 +220,15 @@ void write_step(const Model& m, const std::string& path) {
     in.name = name.c_str();
     in.unit = kStepUnits[m.unit];
     in.model_unit = in.unit;
-    const std::string description = std::string(m.offset ? "offset " : "") + "dual-reflector antenna: main reflector and subreflector" +
+    const std::string description = std::string(m.offset ? "offset " : "") +
+                                    (count > 1 ? "dual-reflector antenna: main reflector and subreflector"
+                                               : "single-reflector antenna: main reflector") +
                                     (m.thickness > 0 ? " (solids)" : "");
     in.description = description.c_str();
     in.timestamp = m.timestamp.c_str();
     in.thickness = m.thickness;
     in.reflectors = rs.items.data();
-    in.n_reflectors = 2;
+    in.n_reflectors = static_cast<int>(count);
     char message[512] = {0};
     if (fn(&in, message, sizeof message) != 0) throw CadError(path + ": " + message);
     file.commit();

@@ -27,6 +27,7 @@ bool shows(const study::Study& study, const study::Design& d, std::string_view n
 struct Drawn {
     double t, DM, FM, LM, DS, LS, TE, AS, FS, DF, LP;
     bool blockage;
+    geometry::Conic main;  // the main reflector's surface, from the model
 };
 
 // A value of the row by its column's name: NaN when it does not show, is
@@ -43,7 +44,10 @@ Drawn drawn_of(const study::Study& study, const study::Design& d, const geometry
     g.t = a.type == "cassegrain" ? -1 : 1;
     g.DM = get("DM");
     g.FM = get("FM");
-    g.LM = get("LM");
+    // The feed's phase centre from the main vertex: as the row gives it, else
+    // where the model puts it.
+    Value lm{};
+    g.LM = study.column("LM", lm) ? get("LM") : a.feed.phase_centre.z + g.FM;
     g.DS = get("DS");
     g.LS = get("LS");
     g.TE = get("TE");
@@ -52,10 +56,11 @@ Drawn drawn_of(const study::Study& study, const study::Design& d, const geometry
     g.blockage = shows(study, d, "DF");
     g.DF = g.blockage ? get("DF") : kNaN;
     g.LP = shows(study, d, "LP") ? get("LP") : 0.0;
+    g.main = a.main.surface;
     return g;
 }
 
-double main_z(const Drawn& g, double rho) { return rho * rho / (4 * g.FM); }
+double main_z(const Drawn& g, double rho) { return g.main.sag(rho); }
 
 // The subreflector conic: centre FM - FS between its foci FM and
 // FM - 2 FS (the feed), semi-axis AS.
@@ -218,7 +223,7 @@ std::string cross_section_svg(const study::Study& study, const study::Design& d,
 
     // The geometry, point by point.
     const bool main_ok = needs("main reflector", {{"DM", g.DM}, {"FM", g.FM}});
-    const bool sub_ok = needs("subreflector", {{"DS", g.DS}, {"FM", g.FM}, {"AS", g.AS}, {"FS", g.FS}});
+    const bool sub_ok = a.sub && needs("subreflector", {{"DS", g.DS}, {"FM", g.FM}, {"AS", g.AS}, {"FS", g.FS}});
     std::vector<Point> main_pts, sub_pts;
     if (main_ok) {
         for (int i = 0; i <= 200; ++i) {
@@ -262,9 +267,18 @@ std::string cross_section_svg(const study::Study& study, const study::Design& d,
     // aperture parallel to the axis.  The ellipsoid's real focus sends a
     // ray to the other half of the main reflector.
     const Point feed{g.LM, 0};
-    const bool rays_ok = !main_pts.empty() && !sub_pts.empty() && std::isfinite(g.LM);
-    if (!rays_ok && (main_ok || sub_ok)) missing.push_back("rays (they need both reflectors and LM)");
-    if (rays_ok) {
+    const bool rays_ok = !main_pts.empty() && (!sub_pts.empty() || !a.sub) && std::isfinite(g.LM);
+    if (!rays_ok && (main_ok || sub_ok))
+        missing.push_back(a.sub ? "rays (they need both reflectors and LM)" : "rays (they need the feed)");
+    if (rays_ok && !a.sub) {  // from the feed to the main reflector and out
+        for (double sign : {1.0, -1.0}) {
+            for (const auto& [share, kind] : {std::pair{0.5, "edge"}, std::pair{0.25, "inner"}}) {
+                const double rm = sign * g.DM * share;
+                const Point main{main_z(g, rm), -rm};
+                body += svg::polyline({feed, main, {z_end, main.y}}, std::string("class=\"ray\" data-ray=\"") + kind + "\"");
+            }
+        }
+    } else if (rays_ok) {
         const double side = g.t < 0 ? 1 : -1;
         for (double sign : {1.0, -1.0}) {
             const double rs = sign * g.DS / 2, rm = side * sign * g.DM / 2;
@@ -291,7 +305,9 @@ std::string cross_section_svg(const study::Study& study, const study::Design& d,
         body += "<circle class=\"feed\" cx=\"" + n(g.LM) + "\" cy=\"0\" r=\"" + n(0.35 * f) + "\"/>\n";
     }
     if (g.blockage && std::isfinite(g.DF) && std::isfinite(g.LM)) {
-        const double za = g.LM + g.LP, back = za - std::max(1.2 * g.DF, g.LP + 0.3 * g.DF);
+        // The horn opens along the feed axis.
+        const double dir = a.feed.axis.z < 0 ? -1.0 : 1.0;
+        const double za = g.LM + dir * g.LP, back = za - dir * std::max(1.2 * g.DF, g.LP + 0.3 * g.DF);
         body += svg::line({za, -g.DF / 2}, {za, g.DF / 2}, "feed-aperture");
         body += svg::polyline({{za, -g.DF / 2}, {back, -g.DF / 6}, {back, g.DF / 6}, {za, g.DF / 2}},
                               "class=\"feed-horn\"");
@@ -330,21 +346,24 @@ std::string cross_section_svg(const study::Study& study, const study::Design& d,
         y_dim += 2.1 * f;
     };
     horizontal(0, g.FM, "FM " + value_text(g.FM));
-    horizontal(0, g.LM, "LM " + value_text(g.LM));
+    horizontal(0, named(study, d, "LM"), "LM " + value_text(g.LM));
     horizontal(g.LM, g.LM + g.LS, "LS " + value_text(g.LS));
 
     // The feed angle TE between the axis and the edge ray, at the feed.
     if (rays_ok && std::isfinite(g.TE)) {
-        const Point rim{sub_z(g, g.DS / 2), -g.DS / 2};
+        const Point rim = a.sub ? Point{sub_z(g, g.DS / 2), -g.DS / 2} : Point{main_z(g, g.DM / 2), -g.DM / 2};
         const double angle = std::atan2(-rim.y, rim.x - g.LM);
         const double r = std::min(0.45 * std::hypot(rim.x - g.LM, rim.y), 0.25 * S);
         const Point end{g.LM + r * std::cos(angle), -r * std::sin(angle)};
-        dims += "<path class=\"angle\" d=\"M " + n(g.LM + r) + " 0 A " + n(r) + " " + n(r) + " 0 0 0 " + n(end.x) +
-                " " + n(end.y) + "\"/>\n";
+        // From the feed axis (toward the sub, or back toward the main) to the edge ray.
+        const bool back = a.feed.axis.z < 0;
+        dims += "<path class=\"angle\" d=\"M " + n(back ? g.LM - r : g.LM + r) + " 0 A " + n(r) + " " + n(r) +
+                (back ? " 0 0 1 " : " 0 0 0 ") + n(end.x) + " " + n(end.y) + "\"/>\n";
         // Beside the arc; past the focus mark and its F when they stand there.
         const double y = -0.3 * f - r * std::sin(angle) / 2;
-        dims += labels.put({{g.LM + r + 0.4 * f, y}, {g.LM + r + 0.4 * f, y - 1.2 * f}, {g.LM + r + 0.4 * f, y - 2.4 * f}},
-                           "start", f, "label", "TE " + value_text(named(study, d, "TE")) + "\u00b0");
+        const double xl = back ? g.LM - r - 0.4 * f : g.LM + r + 0.4 * f;
+        dims += labels.put({{xl, y}, {xl, y - 1.2 * f}, {xl, y - 2.4 * f}}, back ? "end" : "start", f, "label",
+                           "TE " + value_text(named(study, d, "TE")) + "\u00b0");
     }
 
     return framed(study, d, standalone, missing, f, x_dm - 0.6 * f * 12, x_ds + 0.6 * f * 12, -half,
@@ -456,6 +475,7 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
     const PlaneFrame fr(an);
     const double F = fr.FM, H = an.aperture.centre.x, R = an.aperture.diameter / 2;
     const bool sub_fails = an.sub && an.sub->failed, feed_fails = an.feed.failed;
+    const bool has_sub = an.sub.has_value();
 
     // The points: main section, parent paraboloid, sub section, rays.
     std::vector<Point> main_pts, parent_pts, sub_pts;
@@ -475,13 +495,18 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
         take(fr.main_at(H - R));
         take(fr.main_at(H + R));
         take(fr.feed);
-        for (int i = 0; i <= 100; ++i) {
+        for (int i = 0; i <= 100 && has_sub; ++i) {
             const Vec3 p = fr.sub(fr.ray(fr.te * (1 - i / 50.0)));
             sub_pts.push_back(at(p));
             take(p);
         }
         for (const auto& [s, kind] : {std::pair{1.0, "edge"}, std::pair{0.5, "inner"}, std::pair{0.0, "central"},
                                       std::pair{-0.5, "inner"}, std::pair{-1.0, "edge"}}) {
+            if (!has_sub) {  // from the feed at O straight to the main
+                const Vec3 v = fr.ray(s * fr.te);
+                rays.push_back({fr.feed, (2 * F / (1 - v.z)) * v, kind});
+                continue;
+            }
             const Vec3 p = fr.sub(fr.ray(s * fr.te));
             // From the sub the ray runs on the line through O: away from it
             // behind a hyperboloid, through it after an ellipsoid.
@@ -511,16 +536,21 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
         body += svg::line({-F - 0.05 * S, 0}, {z_top, 0}, "axis");  // the main axis
         const Point o_pt{0, 0}, feed_pt = at(fr.feed);
         const double sub_len = geometry::norm(fr.feed);
-        body += svg::line(at(-0.25 * fr.feed), at(1.15 * fr.feed), "axis");  // the sub axis, past O and F'
+        if (has_sub) body += svg::line(at(-0.25 * fr.feed), at(1.15 * fr.feed), "axis");  // the sub axis, past O and F'
 
-        const Vec3 p0 = fr.sub_centre();
+        // Where the feed axis meets the sub, or the main.
+        const Vec3 p0 = has_sub ? fr.sub_centre() : (2 * F / (1 - fr.axis.z)) * fr.axis;
         body += svg::line(feed_pt, at(fr.feed + 1.2 * (p0 - fr.feed)), "axis");  // the feed axis
         body += svg::polyline(parent_pts, "class=\"parent\"");
         body += svg::polyline(main_pts, "class=\"main-reflector\"");
-        body += svg::polyline(sub_pts, sub_fails ? "class=\"subreflector failed-element\"" : "class=\"subreflector\"");
+        if (has_sub)
+            body += svg::polyline(sub_pts, sub_fails ? "class=\"subreflector failed-element\"" : "class=\"subreflector\"");
         for (const Ray& r : rays) {
-            body += svg::polyline({feed_pt, at(r.p), at(r.q), {z_top, at(r.q).y}},
-                                  std::string("class=\"ray\" data-ray=\"") + r.kind + "\"");
+            std::vector<Point> path{feed_pt};
+            if (has_sub) path.push_back(at(r.p));
+            path.push_back(at(r.q));
+            path.push_back({z_top, at(r.q).y});
+            body += svg::polyline(path, std::string("class=\"ray\" data-ray=\"") + r.kind + "\"");
         }
         // The horn: a cone on the feed axis whose aperture edge lies on the edge ray.
         if (std::isfinite(an.feed.horn_diameter) && an.feed.horn_diameter > 0) {
@@ -535,9 +565,10 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
         body += std::string("<circle class=\"feed") + (feed_fails ? " failed-element" : "") + "\" cx=\"" +
                 n(feed_pt.x) + "\" cy=\"" + n(feed_pt.y) + "\" r=\"" + n(mark) + "\"/>\n";
         body += labels.put({{0.9 * f, -0.6 * f}, {0.9 * f, 1.3 * f}, {-0.9 * f, -0.6 * f}}, "start", 0.8 * f, "label", "O");
-        body += labels.put({{feed_pt.x - 0.9 * f, feed_pt.y + 1.4 * f}, {feed_pt.x + 0.9 * f, feed_pt.y + 1.4 * f},
-                            {feed_pt.x - 0.9 * f, feed_pt.y - 0.6 * f}},
-                           "end", 0.8 * f, "label", "F'");
+        if (has_sub)
+            body += labels.put({{feed_pt.x - 0.9 * f, feed_pt.y + 1.4 * f}, {feed_pt.x + 0.9 * f, feed_pt.y + 1.4 * f},
+                                {feed_pt.x - 0.9 * f, feed_pt.y - 0.6 * f}},
+                               "end", 0.8 * f, "label", "F'");
 
         // Dimensions: DM and H (or HC) above the column, FM along the axis.
         const double head = 0.5 * f;
@@ -563,41 +594,51 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
 
         // The angles: BETA at O (main axis toward the vertex, sub axis), ALPHA
         // at F' (sub axis toward O, feed axis), TE at F' (feed axis, edge ray).
-        const double r_o = std::min(0.35 * sub_len, 0.12 * S);
+        const double r_o = std::min(0.35 * (has_sub ? sub_len : geometry::norm(p0)), 0.12 * S);
         const double a_main = M_PI, a_sub = direction(o_pt, feed_pt);
-        dims += arc(o_pt, r_o, a_main, a_sub);
-        const double mid_b = (a_main + a_sub) / 2 + (std::fabs(a_sub - a_main) > M_PI ? M_PI : 0);
-        dims += labels.put({{r_o * 1.15 * std::cos(mid_b) - 0.3 * f, r_o * 1.15 * std::sin(mid_b) + 1.2 * f},
-                            {-r_o - 0.5 * f, 1.6 * f}, {-r_o - 0.5 * f, -0.8 * f}},
-                           "end", f, "label", "BETA " + value_text(col("BETA")) + "\u00b0");
+        if (has_sub) {
+            dims += arc(o_pt, r_o, a_main, a_sub);
+            const double mid_b = (a_main + a_sub) / 2 + (std::fabs(a_sub - a_main) > M_PI ? M_PI : 0);
+            dims += labels.put({{r_o * 1.15 * std::cos(mid_b) - 0.3 * f, r_o * 1.15 * std::sin(mid_b) + 1.2 * f},
+                                {-r_o - 0.5 * f, 1.6 * f}, {-r_o - 0.5 * f, -0.8 * f}},
+                               "end", f, "label", "BETA " + value_text(col("BETA")) + "\u00b0");
+        }
         const double r_f = std::min(0.3 * geometry::norm(p0 - fr.feed), 0.15 * S);
         const double a_to_o = direction(feed_pt, o_pt), a_axis = direction(feed_pt, at(p0));
-        dims += arc(feed_pt, 1.25 * r_f, a_to_o, a_axis);
-        const double a_edge = direction(feed_pt, at(rays.front().p));
+        if (has_sub) dims += arc(feed_pt, 1.25 * r_f, a_to_o, a_axis);
+        const double a_edge = direction(feed_pt, at(has_sub ? rays.front().p : rays.front().q));
         dims += arc(feed_pt, 0.8 * r_f, a_axis, a_edge);
         auto beside = [&](double r, double a, double b) {
             const double m = std::atan2(std::sin(a) + std::sin(b), std::cos(a) + std::cos(b));
             return Point{feed_pt.x + r * std::cos(m), feed_pt.y + r * std::sin(m)};
         };
         const Point pa = beside(1.25 * r_f + 0.6 * f, a_to_o, a_axis), pt = beside(0.8 * r_f + 0.6 * f, a_axis, a_edge);
-        dims += labels.put({pa, {pa.x, pa.y - 1.2 * f}, {pa.x, pa.y + 1.2 * f}}, "start", f, "label",
-                           "ALPHA " + value_text(col("ALPHA")) + "\u00b0");
+        if (has_sub)
+            dims += labels.put({pa, {pa.x, pa.y - 1.2 * f}, {pa.x, pa.y + 1.2 * f}}, "start", f, "label",
+                               "ALPHA " + value_text(col("ALPHA")) + "\u00b0");
         dims += labels.put({pt, {pt.x, pt.y + 1.2 * f}, {pt.x, pt.y - 1.2 * f}}, "start", f, "label",
                            "TE " + value_text(col("TE")) + "\u00b0");
         if (sketch) {
             // Every other quantity on what it measures.
-            const Vec3 q0 = fr.main_at(H), e1 = fr.sub_edge(0), e2 = fr.sub_edge(1);
+            const Vec3 q0 = fr.main_at(H);
             const double lower = -(H - R);  // the aperture's lower edge, in the picture
             // HC: the main axis to the lower edge, beside H.
             const double z_hc = z_h + 0.07 * S;
-            dims += svg::line({z_top, lower}, {z_hc + 0.4 * f, lower}, "ext");
-            dims += dimension({z_hc, 0}, {z_hc, lower}, head);
-            dims += labels.put({{z_hc + 0.5 * f, lower / 2 + 0.35 * f}}, "start", f, "label", "HC " + value_text(col("HC")));
-            // TH0: at O, from the main axis toward the vertex to the central ray.
-            const double a_q0 = direction(o_pt, at(q0));
+            if (std::isfinite(col("HC"))) {
+                dims += svg::line({z_top, lower}, {z_hc + 0.4 * f, lower}, "ext");
+                dims += dimension({z_hc, 0}, {z_hc, lower}, head);
+                dims += labels.put({{z_hc + 0.5 * f, lower / 2 + 0.35 * f}}, "start", f, "label", "HC " + value_text(col("HC")));
+            }
+            // TH0: at O, from the main axis toward the vertex to the central
+            // ray (with a sub) or to the feed axis (the feed at O).
+            const double a_q0 = direction(o_pt, at(has_sub ? q0 : p0));
             dims += arc(o_pt, 1.6 * r_o, M_PI, a_q0);
             dims += labels.put({{-1.7 * r_o * 0.7, -1.7 * r_o * 0.7}, {-1.9 * r_o, -1.2 * f}}, "end", f, "label",
                                "TH0 " + value_text(col("TH0")) + "\u00b0");
+        }
+        if (sketch && has_sub) {
+            const Vec3 q0 = fr.main_at(H), e1 = fr.sub_edge(0), e2 = fr.sub_edge(1);
+            const double lower = -(H - R);  // the aperture's lower edge, in the picture
             // C2 along the sub axis, LS along the feed axis, LSM along the central ray.
             auto along = [&](Vec3 a, Vec3 b, const std::string& label, double side) {
                 const Point pa = at(a), pb = at(b);

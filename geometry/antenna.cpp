@@ -8,6 +8,16 @@ namespace {
 bool plane(const Conic& c) { return std::isinf(c.e); }
 }  // namespace
 
+double Conic::sag(double rho) const {
+    if (plane(*this)) return 0;
+    if (e == 1) return rho * rho / (2 * p);  // the paraboloid: rho^2 / (4 F)
+    // (1 - e^2) z^2 - 2 p e z + rho^2 - p^2 = 0 along w from the focus, on
+    // the branch through the vertex z0 = -p / (1 + e).
+    const double k = 1 - e * e;
+    const double z = (p * e - std::copysign(std::sqrt(p * p - k * rho * rho), p)) / k;
+    return z + p / (1 + e);
+}
+
 Vec3 Conic::normal(Vec3 x) const {
     if (plane(*this)) return w;
     const Vec3 d = x - focus;

@@ -39,6 +39,9 @@ struct Conic {
 
     double distance(Vec3 u) const { return p / (1 - e * dot(u, w)); }
     Vec3 from_focus(Vec3 u) const { return focus + distance(u) * u; }
+    // The height above its vertex (the one nearer the focus, along w) at
+    // distance rho from its axis, for a surface of revolution.
+    double sag(double rho) const;
     // The unit normal at a point of the surface, on the side of the focus.
     Vec3 normal(Vec3 x) const;
     // The first point (smallest t > 0) where the ray o + t k meets the

@@ -32,4 +32,20 @@ std::string type_names(bool with_codes) {
     return s;
 }
 
+std::string help_of(const KeyInfo& k) {
+    if (k.key != Key::type) return std::string(k.help);
+    std::string s = "reflector type: ";
+    std::vector<std::string_view> seen;
+    for (const Family* f : families()) {
+        for (const TypeName& t : f->types) {
+            if (std::find(seen.begin(), seen.end(), t.name) != seen.end()) continue;
+            if (!seen.empty()) s += ", ";
+            seen.push_back(t.name);
+            s += t.name;
+            if (t.numeric) s += t.code == -1.0f ? " (or -1)" : t.code == 1.0f ? " (or 1)" : " (or " + std::to_string(int(t.code)) + ")";
+        }
+    }
+    return s;
+}
+
 }  // namespace geometry

@@ -94,6 +94,7 @@ enum class Capability : std::uint8_t {
     revolution,    // surfaces of revolution: .rsf and CHAMP profiles, cassbeam
     offset_files,  // an offset design's surface grids (.sfc) and GRASP objects (.tor)
     sketch,        // a sketch with every quantity named
+    sub,           // a subreflector
 };
 
 class Case;
@@ -124,6 +125,9 @@ struct Family {
     // always drawn.
     std::span<const std::string_view> plotted, always_plotted;
     std::string_view plot_default;  // the value plotted when the case solves none of `plotted`
+    // What selects the family's modes and cases, for --help: a sentence or
+    // two, unwrapped.
+    std::string_view summary;
 
     bool can(Capability c) const { return (capabilities >> static_cast<unsigned>(c)) & 1u; }
 };
@@ -149,8 +153,11 @@ public:
     virtual Antenna antenna(const Design& d) const = 0;
     // The columns of the fixed-width table, in order.
     virtual std::vector<Value> table_columns() const = 0;
-    // Why a file needs what this family lacks, for the one-line message of
-    // a consumer that cannot serve it; empty to use the consumer's own.
+    // Whether the case's designs have what a file or picture needs (by
+    // default, what the family declares).
+    virtual bool can(Capability c) const { return family_.can(c); }
+    // Why a file needs what this case lacks, for the one-line message of a
+    // consumer that cannot serve it; empty to use the consumer's own.
     virtual std::string lacks(Capability c) const { (void)c; return {}; }
 
 private:
@@ -159,9 +166,14 @@ private:
 
 // The registered families, in the order in which they are tried.
 std::span<const Family* const> families();
+// Adds a family to the registry (before any study is made: the registry is
+// read without a lock).
+void register_family(const Family& family);
 
 // The type names of every family: "cassegrain, gregorian, prime".
 std::string type_names(bool with_codes);
+// What a quantity is, in words: type= lists the types of every family.
+std::string help_of(const KeyInfo& k);
 
 // The largest relative residual an identity of a solved design may have
 // after single-precision rounding through a solver's steps.

@@ -134,6 +134,9 @@ void cassbeam_design(const study::Study& study, const char* option, CassbeamSett
     study.require(study::Capability::revolution,
                   std::string(option) + " runs cassbeam, which handles axisymmetric designs (modes 1 and 2) only, "
                                         "not an offset design (mode 3)");
+    if (!study.can(study::Capability::sub))
+        throw InputError(std::string(option) + " runs cassbeam, which takes dual-reflector designs, and " +
+                         study.lacks(study::Capability::sub));
     const study::Assignment* u = study.inputs().find(study::Key::unit);
     if (u == nullptr)
         throw InputError(std::string(option) + " needs unit=m, mm, in or ft: cassbeam works in metres, and the "

@@ -81,10 +81,11 @@ void require_revolution(const study::Study& study) {
 }
 
 surface::DesignProfiles profiles_of(const geometry::Antenna& a) {
-    // The model's numbers are the design's floats in double: back to floats exactly.
+    // The model's numbers are the design's floats in double: back to floats
+    // exactly.  Without a sub the type describes no conic: the main alone.
+    const float t = !a.sub ? 0.0f : a.type == "cassegrain" ? -1.0f : 1.0f;
     return surface::profiles_of(static_cast<float>(a.aperture.diameter), static_cast<float>(a.focal_length),
-                                static_cast<float>(a.sub->width_x), static_cast<float>(a.feed.half_angle),
-                                a.type == "cassegrain" ? -1.0f : 1.0f);
+                                a.sub ? static_cast<float>(a.sub->width_x) : 0.0f, static_cast<float>(a.feed.half_angle), t);
 }
 
 ExportPlan plan_exports(const ExportOptions& o, const study::Study& study, const study::Design& d) {
@@ -92,7 +93,13 @@ ExportPlan plan_exports(const ExportOptions& o, const study::Study& study, const
     const geometry::Antenna a = study.antenna(d);
     ExportPlan plan;
     plan.main = sample_range(o.main_range, "--main-range", static_cast<float>(a.aperture.diameter));
-    plan.sub = sample_range(o.sub_range, "--sub-range", static_cast<float>(a.sub->width_x));
+    if (a.sub) {
+        plan.sub = sample_range(o.sub_range, "--sub-range", static_cast<float>(a.sub->width_x));
+    } else {
+        for (const auto& [option, file] : {std::pair{"--rsf-sub", &o.rsf_sub}, std::pair{"--champ-sub", &o.champ_sub},
+                                           std::pair{"--sub-range", &o.sub_range}})
+            if (!file->empty()) throw InputError(std::string(option) + " needs a subreflector, and " + study.lacks(study::Capability::sub));
+    }
     check_champ(plan.main, "--main-range", o.champ_main);
     check_champ(plan.sub, "--sub-range", o.champ_sub);
     if (!o.zoffset.empty() && !study::parse_number(o.zoffset, plan.zoffset))
@@ -113,6 +120,7 @@ std::array<ProfileSamples, 2> profile_samples(const ExportPlan& plan, const geom
     const surface::DesignProfiles ps = profiles_of(a);
     std::array<ProfileSamples, 2> out;
     for (const auto& [to, p, r] : {std::tuple{&out[0], &ps.main, &plan.main}, std::tuple{&out[1], &ps.sub, &plan.sub}}) {
+        if (p == &ps.sub && !a.sub) break;  // the main alone
         for (std::int32_t i = 1; i <= r->count; ++i) {
             const float rho = surface::rsf_radius(surface::rsf_diameter(r->start, r->step, i));
             to->rho.push_back(rho);

@@ -86,10 +86,12 @@ Grid parse_grid(const std::string& text) {
     return g;
 }
 
-void check_offset_files(const study::Study& study, bool tor) {
+void check_offset_files(const study::Study& study, bool tor, bool sub) {
     study.require(study::Capability::offset_files,
                   "--sfc-main, --sfc-sub and --tor are for offset designs (mode 3); modes 1 and 2 have "
                   "--rsf-main, --rsf-sub, --champ-main and --champ-sub");
+    if (sub && !study.can(study::Capability::sub))
+        throw InputError("--sfc-sub needs a subreflector, and " + study.lacks(study::Capability::sub));
     if (tor && study.inputs().find(study::Key::unit) == nullptr)
         throw InputError("--tor needs unit= (in, ft, mm or m): every length of a .tor file carries its unit");
 }
@@ -155,7 +157,7 @@ std::array<std::vector<OffsetProfilePoint>, 2> offset_profile_samples(const geom
         const double x = H - R + 2 * R * k / (kSamples - 1);
         out[0].push_back({static_cast<float>(x), static_cast<float>(x * x / (4 * F))});
     }
-    for (int k = 0; k < kSamples; ++k) {
+    for (int k = 0; k < kSamples && a.sub; ++k) {
         const double s = a.feed.half_angle * (1 - 2.0 * k / (kSamples - 1));
         const Vec3 p = a.sub_at(a.feed_ray(s));
         out[1].push_back({static_cast<float>(p.x), static_cast<float>(p.z + F)});
@@ -175,7 +177,6 @@ void write_offset_profile(const std::string& path, const geometry::Antenna& a) {
 
 void write_tor(const std::string& path, const study::Study& study, const study::Design& d) {
     const geometry::Antenna a = study.antenna(d);
-    const geometry::Conic& conic = a.sub->surface;
     const study::Assignment* u = study.inputs().find(study::Key::unit);
     const std::string unit(study::kUnits[static_cast<std::size_t>(u->value)].name);
     const study::Assignment* taper = study.inputs().find(study::Key::taper);
@@ -190,38 +191,49 @@ void write_tor(const std::string& path, const study::Study& study, const study::
                ",\n  x_axis           : " + vec(x, false) + ",\n  y_axis           : " + vec(y, false) +
                ",\n  base             : ref(global_coor)\n)\n\n";
     };
-    // The sub's frame: origin at O, z toward the feed, x in the plane of
-    // symmetry (x = y cross z).
-    const Vec3 sz = unit_vector(a.feed.phase_centre), sy{0, 1, 0};
-    const Vec3 sx{sy.y * sz.z - sy.z * sz.y, sy.z * sz.x - sy.x * sz.z, sy.x * sz.y - sy.y * sz.x};
-    const Vec3 centre = 0.5 * (sub_edge(a, 0) + sub_edge(a, 1));
-    // The feed's frame: origin at F', z along the feed axis toward the sub.
+    // The feed's frame: origin at F', z along the feed axis toward the sub
+    // (or the main).
     const Vec3 fz = a.feed.axis, fx = {fz.z, 0, -fz.x};
-    const std::string type = a.type == "cassegrain" ? "hyperboloid" : "ellipsoid";
-
     std::string t = "// " + study.title() + "\n// Written by refldsgn-solve " REFLDSGN_VERSION
                     "; lengths in " + unit + ", angles in degrees.\n\n";
     t += "global_coor  coor_sys\n(\n)\n\n";
     t += coor_sys("main_coor", {0, 0, -a.focal_length}, {1, 0, 0}, {0, 1, 0},
                   "main reflector: vertex at the origin, z along the main axis");
-    t += coor_sys("sub_coor", {0, 0, 0}, sx, sy, "subreflector: origin at the prime focus, z along the sub axis to the feed");
+    Vec3 sx, sy{0, 1, 0}, centre;
+    if (a.sub) {
+        // The sub's frame: origin at O, z toward the feed, x in the plane of
+        // symmetry (x = y cross z).
+        const Vec3 sz = unit_vector(a.feed.phase_centre);
+        sx = {sy.y * sz.z - sy.z * sz.y, sy.z * sz.x - sy.x * sz.z, sy.x * sz.y - sy.y * sz.x};
+        centre = 0.5 * (sub_edge(a, 0) + sub_edge(a, 1));
+        t += coor_sys("sub_coor", {0, 0, 0}, sx, sy,
+                      "subreflector: origin at the prime focus, z along the sub axis to the feed");
+    }
     t += coor_sys("feed_coor", a.feed.phase_centre, fx, {0, 1, 0}, "feed: origin at the phase centre, z along the feed axis");
-    const Rim rim = rim_of(a);
-    t += coor_sys("sub_grid_coor", rim.centre, rim.along, {0, 1, 0},
-                  "the frame of the subreflector's .sfc grid: origin at the rim's centre, z normal to its plane");
+    if (a.sub) {
+        const Rim rim = rim_of(a);
+        t += coor_sys("sub_grid_coor", rim.centre, rim.along, {0, 1, 0},
+                      "the frame of the subreflector's .sfc grid: origin at the rim's centre, z normal to its plane");
+    }
     t += "main_surface  paraboloid\n(\n  focal_length     : " + len(a.focal_length) + "\n)\n\n";
-    t += "sub_surface  " + type + "\n(\n  vertex_distance  : " + len(2 * conic.a) + ",\n  foci_distance    : " +
-         len(2 * (conic.a * conic.e)) + "\n)\n\n";
+    if (a.sub) {
+        const geometry::Conic& conic = a.sub->surface;
+        const std::string type = a.type == "cassegrain" ? "hyperboloid" : "ellipsoid";
+        t += "sub_surface  " + type + "\n(\n  vertex_distance  : " + len(2 * conic.a) + ",\n  foci_distance    : " +
+             len(2 * (conic.a * conic.e)) + "\n)\n\n";
+    }
     t += "main_rim  elliptical_rim\n(\n  centre           : struct(x: " + len(a.aperture.centre.x) + ", y: " + len(0) +
          "),\n  half_axis        : struct(x: " + len(a.aperture.diameter / 2) + ", y: " + len(a.aperture.diameter / 2) +
          ")\n)\n\n";
-    t += "sub_rim  elliptical_rim\n(\n  centre           : struct(x: " + len(geometry::dot(centre, sx)) + ", y: " +
-         len(0) + "),\n  half_axis        : struct(x: " + len(a.sub->width_x / 2) + ", y: " +
-         len(a.sub->width_y / 2) + ")\n)\n\n";
+    if (a.sub)
+        t += "sub_rim  elliptical_rim\n(\n  centre           : struct(x: " + len(geometry::dot(centre, sx)) + ", y: " +
+             len(0) + "),\n  half_axis        : struct(x: " + len(a.sub->width_x / 2) + ", y: " +
+             len(a.sub->width_y / 2) + ")\n)\n\n";
     t += "main_reflector  reflector\n(\n  coor_sys         : ref(main_coor),\n  surface          : ref(main_surface),\n"
          "  rim              : ref(main_rim)\n)\n\n";
-    t += "sub_reflector  reflector\n(\n  coor_sys         : ref(sub_coor),\n  surface          : ref(sub_surface),\n"
-         "  rim              : ref(sub_rim)\n)\n\n";
+    if (a.sub)
+        t += "sub_reflector  reflector\n(\n  coor_sys         : ref(sub_coor),\n  surface          : ref(sub_surface),\n"
+             "  rim              : ref(sub_rim)\n)\n\n";
     if (freq != nullptr)
         t += "frequencies  frequency\n(\n  frequency_list   : sequence(" + shortest(freq->value) + " GHz)\n)\n\n";
     t += "feed  gaussian_beam_pattern\n(\n";

@@ -53,6 +53,6 @@ void write_offset_profile(const std::string& path, const geometry::Antenna& a);
 
 // Throws study::InputError unless these files apply: an offset study and,
 // for the .tor file, a unit.
-void check_offset_files(const study::Study& study, bool tor);
+void check_offset_files(const study::Study& study, bool tor, bool sub = false);
 
 }  // namespace handoff

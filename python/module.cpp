@@ -209,7 +209,7 @@ public:
     // (the command line's N or NX,NY, empty for its default) and the .tor.
     void write_sfc(std::int64_t row, bool sub, const std::string& path, const std::string& grid) const {
         const study::Design d = solved(row);
-        handoff::check_offset_files(s(), false);
+        handoff::check_offset_files(s(), false, sub);
         const handoff::Grid g = grid.empty() ? handoff::Grid{} : handoff::parse_grid(grid);
         py::gil_scoped_release release;
         handoff::write_sfc(path, s(), d, sub, g);
@@ -417,6 +417,8 @@ PYBIND11_MODULE(_core, m) {
         .def("write_tor", &PyStudy::write_tor)
         .def("write_profile", &PyStudy::write_profile)
         .def("offset_profile", &PyStudy::offset_profile)
+        .def("revolved", [](const PyStudy& p, std::int64_t row) { return p.s().antenna(p.design(row)).main.revolved; })
+        .def("has_sub", [](const PyStudy& p, std::int64_t row) { return p.s().antenna(p.design(row)).sub.has_value(); })
         .def("sketch", &PyStudy::sketch)
         .def("write_html", &PyStudy::write_html)
         .def("plot", &PyStudy::plot)
@@ -453,7 +455,7 @@ PYBIND11_MODULE(_core, m) {
     m.def("check_text", [](std::uint32_t mask) { return study::check_text(mask); });
     py::list keys, values, checks, analysis;
     for (const study::KeyInfo& k : study::kKeys)
-        keys.append(py::make_tuple(std::string(k.name), std::string(k.help),
+        keys.append(py::make_tuple(std::string(k.name), geometry::help_of(k),
                                    k.kind == study::KeyKind::design ? "design" : k.kind == study::KeyKind::analysis
                                                                                      ? "analysis"
                                                                                      : "text"));
@@ -470,6 +472,7 @@ PYBIND11_MODULE(_core, m) {
     for (std::string_view n : seen) all_values.append(std::string(n));
     m.attr("ALL_VALUES") = all_values;
     m.attr("CHECKS") = checks;
+    m.attr("TYPE_NAMES") = geometry::type_names(true);
     m.attr("ANALYSIS") = analysis;
     m.attr("MAX_STEPS") = study::kMaxSweepRows;
     m.attr("VERSION") = REFLDSGN_VERSION;

@@ -21,6 +21,7 @@
 #include "draw/pictures.hpp"
 #include "handoff/cassbeam.hpp"
 #include "handoff/exports.hpp"
+#include "geometry/family.hpp"
 #include "handoff/offset_files.hpp"
 #include "study/inputs.hpp"
 #include "solve/progress.hpp"
@@ -79,30 +80,54 @@ draw::PlotAxis plot_axis(const Options& opt, const study::Study& study) {
     throw study::InputError("--plot-y " + opt.plot_y + ": not a value of the rows (" + names + ")");
 }
 
+// Text broken into lines of at most `width` columns at spaces; a run of
+// spaces within a line stays as it is (two after a full stop).
+std::string wrapped(const std::string& text, std::size_t width) {
+    std::string out, line, gap;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find(' ', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(at, end - at);
+        if (!line.empty() && line.size() + gap.size() + word.size() > width) {
+            out += line + "\n";
+            line = word;
+        } else {
+            line += gap + word;
+        }
+        std::size_t next = end;
+        while (next < text.size() && text[next] == ' ') ++next;
+        gap = text.substr(end, next - end);
+        at = next;
+    }
+    return out + line;
+}
+
 std::string footer() {
     std::string s = "Quantities (lengths in any one unit, angles in degrees):\n";
     for (const study::KeyInfo& k : study::kKeys) {
         std::string name(k.name);
         name.resize(13, ' ');
-        s += "  " + name + std::string(k.help) + "\n";
+        s += "  " + name + geometry::help_of(k) + "\n";
     }
-    s += "\nA value is a plain decimal number, START:STOP:STEP to sweep the quantity (never\n"
-         "past STOP; STOP is reached when it lies on the steps), or a list A,B,C (at most\n"
-         "two sweeps or lists; the second is nested inside the first).  Without DF the\n"
-         "design is of mode 1 (TE or FDE and three lengths), with DF of mode 2 (three of\n"
-         "DM, FM, LM, DS, LS, TE); LP selects the feed phase centre.  Any of H, HC, TH0,\n"
-         "BETA, ALPHA, E, LSM, C2, DFPR, DSRPR selects mode 3, an offset design: DM, FM,\n"
-         "one of H/HC/TH0, one of BETA/E/ALPHA/TE (or FDE) and one of DS/LS/LSM/C2/DFPR/\n"
-         "DSRPR (cases 1-24); DM, TH0, TE, BETA and one of those six (cases 25-30); or DM,\n"
-         "TH0, BETA, LS, DFPR (case 31); DF then describes the horn.  @FILE reads one\n"
-         "QUANTITY=VALUE per line ('#' or '%' starts a comment); the command line\n"
-         "overrides the file.\n\n"
-         "Every row is checked: ok, or no-solution, non-finite, non-positive,\n"
-         "wrong-conic, sub-not-smaller, angle-range, feed-not-smaller,\n"
-         "feed-beyond-focus, inconsistent, and in mode 3 beyond-asymptote,\n"
-         "sub-blocks, feed-blocks; the table and --html end with what each failed\n"
-         "check means.  No output may be another output or an input of the run.\n"
-         "SOURCE_DATE_EPOCH sets the time in STEP files' headers.\n\n"
+    // The prose, wrapped at 80 columns: the families say what selects them.
+    std::string prose =
+        "A value is a plain decimal number, START:STOP:STEP to sweep the quantity (never past STOP; STOP is reached "
+        "when it lies on the steps), or a list A,B,C (at most two sweeps or lists; the second is nested inside the "
+        "first).";
+    for (const geometry::Family* f : geometry::families()) prose += "  " + std::string(f->summary);
+    prose += "  @FILE reads one QUANTITY=VALUE per line ('#' or '%' starts a comment); the command line overrides "
+             "the file.";
+    std::string checks;
+    for (std::size_t c = 0; c < study::kChecks; ++c)
+        checks += (c == 0 ? "" : ", ") + std::string(study::code_of(static_cast<study::Check>(c)));
+    s += "\n" + wrapped(prose, 80) + "\n\n" +
+         wrapped("Every row is checked: ok, or one or more of " + checks +
+                     ", as its family has them; the table and --html end with what each failed check means.  No "
+                     "output may be another output or an input of the run.  SOURCE_DATE_EPOCH sets the time in STEP "
+                     "files' headers.",
+                 80) +
+         "\n\n"
          "Exit status: 0 done, 1 output not written, 2 bad input, 3 a check failed (--strict).\n"
          "Examples: refldsgn-solve type=cassegrain DM=6 FM=2.52 DS=0.35 TE=2.04624 -f csv\n"
          "  The same dish for a machine shop, in mm: 5 mm solids with a 600 mm central hole\n"
@@ -191,7 +216,7 @@ int run(Options opt) {
     const bool grasp = !opt.sfc_main.empty() || !opt.sfc_sub.empty() || !opt.tor.empty();
     if (!opt.sketch.empty())
         study.require(study::Capability::sketch, "--sketch names the quantities of an offset design (mode 3); use --svg");
-    if (grasp) handoff::check_offset_files(study, !opt.tor.empty());
+    if (grasp) handoff::check_offset_files(study, !opt.tor.empty(), !opt.sfc_sub.empty());
     if (opt.exports.any()) handoff::require_revolution(study);
     const handoff::Grid grid = opt.grid.empty() ? handoff::Grid{} : handoff::parse_grid(opt.grid);
     const bool files = opt.exports.any() || !opt.cassbeam.empty() || grasp || !offset_profile.empty() || opt.cad.given();

@@ -103,6 +103,12 @@ void Study::require(Capability c, std::string_view message) const {
     }
 }
 
+std::string Study::lacks(Capability c) const {
+    const std::string why = case_->lacks(c);
+    if (!why.empty()) return why;
+    return c == Capability::sub ? "this design has no subreflector" : "this design lacks it";
+}
+
 void Study::count_rows() {
     for (const Assignment& a : inputs_.items) rows_ *= a.count;
     if (!columns_.empty()) rows_ = static_cast<std::int64_t>(columns_.front()->column.size());

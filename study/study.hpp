@@ -85,7 +85,10 @@ public:
 
     // Throws InputError with `message` unless the family has the capability.
     void require(Capability c, std::string_view message) const;
-    bool can(Capability c) const { return family().can(c); }
+    bool can(Capability c) const { return case_->can(c); }
+    // What the design lacks, in words: "a prime-focus design (mode 4) has no
+    // subreflector".
+    std::string lacks(Capability c) const;
 
     // "Cassegrain, mode 1 (no condition), case 6: DM, FM, DS, TE given"
     std::string title() const { return case_->title(); }

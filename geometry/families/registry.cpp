@@ -7,13 +7,20 @@ namespace geometry {
 extern const Family kAxisymmetricFamily;
 extern const Family kOffsetFamily;
 
+extern const Family kPrimeFamily;
+
 namespace {
-const Family* const kFamilies[] = {
-    &kAxisymmetricFamily,
-    &kOffsetFamily,
-};
+std::vector<const Family*>& registry() {
+    static std::vector<const Family*> list = {
+        &kAxisymmetricFamily,
+        &kOffsetFamily,
+        &kPrimeFamily,
+    };
+    return list;
+}
 }  // namespace
 
-std::span<const Family* const> families() { return kFamilies; }
+std::span<const Family* const> families() { return registry(); }
+void register_family(const Family& family) { registry().push_back(&family); }
 
 }  // namespace geometry

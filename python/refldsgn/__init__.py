@@ -112,7 +112,7 @@ def solve(jobs: Optional[int] = None, **quantities: Any) -> "Designs":
                 items.append((name, value))
             else:
                 raise InputError("%s must be %s, not %r" % (
-                    name, "cassegrain, gregorian, -1 or 1" if name == "type" else "in, ft, mm or m", value))
+                    name, _core.TYPE_NAMES if name == "type" else "in, ft, mm or m", value))
             continue
         if name not in QUANTITIES:
             guess = _core.suggested_key(name)
@@ -261,7 +261,7 @@ class Designs:
 
     @property
     def type(self) -> str:
-        return "cassegrain" if self._source.study.cassegrain else "gregorian"
+        return self._source.study.type_name
 
     @property
     def shape(self) -> Tuple[int, ...]:
@@ -592,11 +592,11 @@ class Design:
     def profile(self, main_range=None, sub_range=None) -> Dict[str, Tuple[_np.ndarray, ...]]:
         """The samples of --profile: {"main": (rho, z, dz_drho), "sub": (...)}; an offset design's curves in
         its plane of symmetry: {"main": (x, z), "sub": (x, z)}."""
-        if self._designs.mode == 3:
-            main, sub = self._study.offset_profile(self.row, self._range(main_range), self._range(sub_range))
-        else:
+        if self._study.revolved(self.row):
             main, sub = self._study.profile(self.row, self._range(main_range), self._range(sub_range))
-        return {"main": main, "sub": sub}
+        else:
+            main, sub = self._study.offset_profile(self.row, self._range(main_range), self._range(sub_range))
+        return {"main": main, "sub": sub} if self._study.has_sub(self.row) else {"main": main}
 
     def write_cassbeam(self, prefix) -> None:
         """PREFIX.in and PREFIX.geom for cassbeam, as --cassbeam writes them, with unit, freq, taper and

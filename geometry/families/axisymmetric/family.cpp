@@ -101,7 +101,7 @@ std::string combinations(const DesignMode& mode) {
 static_assert(sizeof(DualReflectorGeometry) <= kRecordFloats * sizeof(float));
 DualReflectorGeometry record_of(const Design& d) {
     DualReflectorGeometry g;
-    std::memcpy(&g, d.record.data(), sizeof g);
+    std::memcpy(static_cast<void*>(&g), d.record.data(), sizeof g);
     return g;
 }
 
@@ -411,7 +411,9 @@ double inconsistency(const DualReflectorGeometry& g, bool blockage) {
 
 extern const Family kAxisymmetricFamily = {
     "axisymmetric", kTypes, {kColumns, 14}, no_help, claims, select,
-    (1u << static_cast<unsigned>(Capability::revolution)), kPlotted, kAlwaysPlotted, "LT",
+    (1u << static_cast<unsigned>(Capability::revolution)) | (1u << static_cast<unsigned>(Capability::sub)), kPlotted, kAlwaysPlotted, "LT",
+    "Without DF the design is of mode 1 (TE or FDE and three lengths), with DF of mode 2 (three of DM, FM, LM, DS, "
+    "LS, TE); LP selects the feed phase centre.",
 };
 
 }  // namespace geometry

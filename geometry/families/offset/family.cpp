@@ -102,7 +102,7 @@ constexpr const char* kOffsetSets =
 static_assert(sizeof(OffsetDesign) <= kRecordFloats * sizeof(float));
 OffsetDesign record_of(const Design& d) {
     OffsetDesign o;
-    std::memcpy(&o, d.record.data(), sizeof o);
+    std::memcpy(static_cast<void*>(&o), d.record.data(), sizeof o);
     return o;
 }
 
@@ -398,8 +398,12 @@ std::unique_ptr<Case> select(const Given& given, const Family& family) {
 
 extern const Family kOffsetFamily = {
     "offset", kTypes, {kColumns, 21}, help, claims, select,
-    (1u << static_cast<unsigned>(Capability::offset_files)) | (1u << static_cast<unsigned>(Capability::sketch)),
+    (1u << static_cast<unsigned>(Capability::offset_files)) | (1u << static_cast<unsigned>(Capability::sketch)) |
+        (1u << static_cast<unsigned>(Capability::sub)),
     kPlotted, kAlwaysPlotted, "AS",
+    "Any of H, HC, TH0, BETA, ALPHA, E, LSM, C2, DFPR, DSRPR selects mode 3, an offset design: DM, FM, one of "
+    "H/HC/TH0, one of BETA/E/ALPHA/TE (or FDE) and one of DS/LS/LSM/C2/DFPR/DSRPR (cases 1-24); DM, TH0, TE, BETA "
+    "and one of those six (cases 25-30); or DM, TH0, BETA, LS, DFPR (case 31); DF then describes the horn.",
 };
 
 }  // namespace geometry
