@@ -83,6 +83,7 @@ std::string html_page(const study::Study& study, const std::vector<Row>& rows, s
         if (i == before_check) out += "<th class=\"check\">check</th>";
         out += "<th>" + escape(study.column_name(cols[i])) + "</th>";
     }
+    if (before_check >= cols.size()) out += "<th class=\"check\">check</th>";
     for (const std::string& name : extra.names) out += "<th>" + escape(name) + "</th>";
     out += "</tr></thead>\n<tbody>\n";
     for (std::size_t k = 0; k < rows.size(); ++k) {
@@ -95,6 +96,7 @@ std::string html_page(const study::Study& study, const std::vector<Row>& rows, s
             if (i == before_check) out += "<td class=\"check\">" + escape(study::check_text(d.checks)) + "</td>";
             out += "<td>" + cell_number(d.has(cols[i]), d[cols[i]], 4) + "</td>";
         }
+        if (before_check >= cols.size()) out += "<td class=\"check\">" + escape(study::check_text(d.checks)) + "</td>";
         for (std::size_t i = 0; i < extra.names.size(); ++i) {
             const bool has = i < rows[k].extra.size() && !std::isnan(rows[k].extra[i]);
             out += "<td>" + cell_number(has, has ? rows[k].extra[i] : 0, extra.decimals) + "</td>";

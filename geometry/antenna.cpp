@@ -24,11 +24,11 @@ Vec3 Conic::normal(Vec3 x) const {
     return unit(e * w - (1 / norm(d)) * d);
 }
 
-bool Conic::hit(Vec3 o, Vec3 k, double& t) const {
+int Conic::crossings(Vec3 o, Vec3 k, double t[2]) const {
     const Vec3 d0 = o - focus;
     if (plane(*this)) {
-        t = (-p - dot(d0, w)) / dot(k, w);
-        return std::isfinite(t) && t > 0;
+        t[0] = (-p - dot(d0, w)) / dot(k, w);
+        return std::isfinite(t[0]) ? 1 : 0;
     }
     // |d0 + t k| = p + e (d0 + t k).w, squared: A t^2 + B t + C = 0, on the
     // branch where the right side is not negative.
@@ -46,13 +46,23 @@ bool Conic::hit(Vec3 o, Vec3 k, double& t) const {
             if (q != 0) roots[n++] = C / q;
         }
     }
-    bool found = false;
-    for (int i = 0; i < n; ++i) {
-        const double r = roots[i];
-        if (!(r > 0) || rhs0 + e * r * kw < 0) continue;
-        if (!found || r < t) t = r, found = true;
-    }
+    int found = 0;
+    for (int i = 0; i < n; ++i)
+        if (std::isfinite(roots[i]) && rhs0 + e * roots[i] * kw >= 0) t[found++] = roots[i];
+    if (found == 2 && t[1] < t[0]) std::swap(t[0], t[1]);
     return found;
+}
+
+bool Conic::hit(Vec3 o, Vec3 k, double& t) const {
+    double ts[2];
+    const int n = crossings(o, k, ts);
+    for (int i = 0; i < n; ++i) {
+        if (ts[i] > 0) {
+            t = ts[i];
+            return true;
+        }
+    }
+    return false;
 }
 
 std::vector<Vec3> Reflector::rim(int n) const {
@@ -72,17 +82,12 @@ std::vector<Vec3> Reflector::rim(int n) const {
                                                                                           : Vec3{NAN, NAN, NAN});
             continue;
         }
-        // Along the cylinder's generator, from far behind, the last crossing
-        // on the reflector's side: the one farthest along the surface's axis.
+        // Along the cylinder's generator, the crossing farthest along the
+        // trim's axis: the one on the reflector's side.
         const Vec3 base = trim.centre + trim.size * across;
-        const Vec3 far = base - 1e6 * (norm(base - surface.focus) + std::fabs(surface.p) + 1) * a;
-        Vec3 best{NAN, NAN, NAN};
-        double t = 0;
-        Vec3 from = far;
-        for (int k = 0; k < 2 && surface.hit(from, a, t); ++k) {
-            best = from + t * a;
-            from = best + (1e-9 * (std::fabs(t) + 1)) * a;
-        }
+        double ts[2];
+        const int found = surface.crossings(base, a, ts);
+        const Vec3 best = found > 0 ? base + ts[found - 1] * a : Vec3{NAN, NAN, NAN};
         out.push_back(best);
     }
     return out;

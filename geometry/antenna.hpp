@@ -47,6 +47,8 @@ struct Conic {
     // The first point (smallest t > 0) where the ray o + t k meets the
     // surface; false when it does not.
     bool hit(Vec3 o, Vec3 k, double& t) const;
+    // Every t (none, one or two) where the line o + t k meets the surface.
+    int crossings(Vec3 o, Vec3 k, double t[2]) const;
 };
 
 // The direction of a ray k after reflection at a surface of unit normal n.

@@ -34,7 +34,8 @@ struct ColumnInfo {
     ColumnKind kind;
 };
 
-// The columns of a family's rows, in order, and how many come before check.
+// The columns of a family's rows, in order, and how many come before check
+// (at least one).
 struct ColumnSet {
     std::span<const ColumnInfo> columns;
     std::size_t before_check;
@@ -140,6 +141,8 @@ public:
     const Family& family() const { return family_; }
 
     virtual int mode() const = 0;    // the mode number of the rows
+    // The columns of the rows (by default the family's).
+    virtual const ColumnSet& columns() const { return family_.columns; }
     virtual int number() const = 0;  // the case number
     // "Cassegrain, mode 1 (no condition), case 6: DM, FM, DS, TE given"
     virtual std::string title() const = 0;

@@ -148,6 +148,7 @@ public:
             if (i == before_check_) line += ",check";
             (line += ',') += study_.column_name(cols_[i]);
         }
+        if (before_check_ >= cols_.size()) line += ",check";  // check after the last value
         for (const std::string& n : extra_.names) (line += ',') += n;
         out.append(line);
         out.push('\n');

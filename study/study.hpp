@@ -59,7 +59,7 @@ public:
     const geometry::Family& family() const { return case_->family(); }
     int mode_number() const { return case_->mode(); }
     // The value columns of the rows, in order.
-    const ColumnSet& shown() const { return family().columns; }
+    const ColumnSet& shown() const { return case_->columns(); }
     // The column of a name among them, or false.
     bool column(std::string_view name, Value& v) const { return shown().find(name, v); }
     std::string_view column_name(Value v) const { return shown().columns[static_cast<std::size_t>(v)].name; }

@@ -159,6 +159,23 @@ OFFSET_FILES = {
     "--dxf": (OFFSET, [], lambda d, path: d[0].write_dxf(path)),
     "--html": (OFFSET, [], lambda d, path: d.write_html(path)),
 }
+# And the prime-focus family's (mode 4): one reflector, axisymmetric or offset.
+PRIME_AXI = ["type=prime", "DM=1.2", "FM=0.45", "DF=0.1", "unit=m"]
+PRIME_OFF = ["type=prime", "DM=0.6", "FM=0.35", "H=0.5", "unit=mm"]
+PRIME_FILES = {
+    "--output": (PRIME_OFF, ["-f", "json"], lambda d, path: d.write_json(path)),
+    "--svg": (PRIME_AXI, [], lambda d, path: text(path)(d[0].svg())),
+    "--sketch": (PRIME_OFF, [], lambda d, path: text(path)(d[0].sketch())),
+    "--html": (PRIME_OFF, [], lambda d, path: d.write_html(path)),
+    "--rsf-main": (PRIME_AXI, [], lambda d, path: d[0].write_rsf_main(path)),
+    "--champ-main": (PRIME_AXI, [], lambda d, path: d[0].write_champ_main(path)),
+    "--profile": (PRIME_OFF, [], lambda d, path: d[0].write_profile(path)),
+    "--sfc-main": (PRIME_OFF, [], lambda d, path: d[0].write_sfc_main(path)),
+    "--tor": (PRIME_OFF, [], lambda d, path: d[0].write_tor(path)),
+    "--dxf": (PRIME_AXI, [], lambda d, path: d[0].write_dxf(path)),
+    "--stl": (PRIME_OFF, ["--tolerance", "0.05"], lambda d, path: d[0].write_stl(path, tolerance=0.05)),
+    "--step": (PRIME_OFF, [], lambda d, path: d[0].write_step(path)),
+}
 
 
 def test_every_file_option_has_a_python_writer(solve_program, tmp_path):
@@ -170,12 +187,12 @@ def test_every_file_option_has_a_python_writer(solve_program, tmp_path):
     have_step = os.path.exists(os.path.join(os.path.dirname(solve_program), "refldsgn-step.so"))
     env = dict(os.environ, SOURCE_DATE_EPOCH="1700000000")
     compared = []
-    for table in (FILE_OPTIONS, OFFSET_FILES):
+    for table in (FILE_OPTIONS, OFFSET_FILES, PRIME_FILES):
         for option, (args, extra, write) in table.items():
             if option == "--step" and not have_step:
                 print("no STEP component: --step is not compared")
                 continue
-            folder = tmp_path / ("%s-%d" % (option.strip("-"), table is OFFSET_FILES))
+            folder = tmp_path / ("%s-%d" % (option.strip("-"), [FILE_OPTIONS, OFFSET_FILES, PRIME_FILES].index(table)))
             (folder / "cli").mkdir(parents=True)
             (folder / "py").mkdir()
             name = "f.out"
@@ -194,7 +211,7 @@ def test_every_file_option_has_a_python_writer(solve_program, tmp_path):
             for f in cli_files:
                 assert (folder / "cli" / f).read_bytes() == (folder / "py" / f).read_bytes(), (option, f)
             compared.append(option)
-    assert len(compared) >= 20
+    assert len(compared) >= 30
     # The files a design cannot have say so, with the command line's words.
     axi = refldsgn.solve(**as_keywords(AXI))[0]
     off = refldsgn.solve(**as_keywords(OFFSET))[0]
@@ -207,6 +224,14 @@ def test_every_file_option_has_a_python_writer(solve_program, tmp_path):
                           (lambda: off.write_sfc_sub(tmp_path / "x", grid=3), "6 to 10001")]:
         with pytest.raises(refldsgn.InputError, match=message):
             call()
+    # A file of the sub of a design that has none.
+    prime_axi = refldsgn.solve(**as_keywords(PRIME_AXI))[0]
+    prime_off = refldsgn.solve(**as_keywords(PRIME_OFF))[0]
+    for call in [lambda: prime_axi.write_rsf_sub(tmp_path / "x"), lambda: prime_axi.write_champ_sub(tmp_path / "x"),
+                 lambda: prime_off.write_sfc_sub(tmp_path / "x")]:
+        with pytest.raises(refldsgn.InputError, match="a prime-focus design .mode 4. has no subreflector"):
+            call()
+    assert refldsgn.solve(**as_keywords(PRIME_AXI)).type == "prime" and set(prime_axi.profile()) == {"main"} and set(prime_off.profile()) == {"main"}
     assert not os.path.exists(tmp_path / "x")
     curves = off.profile()
     assert set(curves) == {"main", "sub"} and len(curves["main"]) == 2 and len(curves["main"][0]) == 21

@@ -227,6 +227,8 @@ public:
     std::string check_reason(const Design& d, Check c) const override;
     Antenna antenna(const Design& d) const override;
     std::vector<Value> table_columns() const override;
+    // DF follows check when a horn is given.
+    const ColumnSet& columns() const override { return horn_ ? family().columns : without_horn_; }
     bool can(Capability c) const override {
         if (c == Capability::revolution) return axisymmetric();
         if (c == Capability::offset_files) return !axisymmetric();
@@ -252,6 +254,7 @@ private:
     Inputs base_;
     std::vector<Key> given_;
     std::uint64_t solved_mask_ = 0;
+    ColumnSet without_horn_{std::span<const ColumnInfo>(kColumns, kBeforeCheck), kBeforeCheck};
 };
 
 constexpr const char* kSets =
