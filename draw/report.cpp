@@ -62,13 +62,23 @@ std::string html_page(const study::Study& study, const std::vector<Row>& rows, s
 
     out += "<h2>Row " + std::to_string(at + 1) + " drawn to scale</h2>\n<figure>\n";
     out += cross_section_svg(study, rows[at].d, false);
-    out += !study.antenna(rows[at].d).main.revolved
-               ? "<figcaption>The plane of symmetry in the design's own length unit: main reflector (blue) with its "
-                 "parent paraboloid (dashed), subreflector (purple), rays from the feed phase centre F' (green dot) "
-                 "through the sub to the shaded beam column, prime focus O (red).</figcaption>\n</figure>\n"
-               : "<figcaption>Axial cross-section in the design's own length unit: main reflector (blue), subreflector "
-                 "(purple), edge and inner rays from the feed (green dot) to the aperture, main focus F (red).</figcaption>"
-                 "\n</figure>\n";
+    const geometry::Antenna antenna = study.antenna(rows[at].d);
+    if (antenna.sub) {
+        out += !antenna.main.revolved
+                   ? "<figcaption>The plane of symmetry in the design's own length unit: main reflector (blue) with its "
+                     "parent paraboloid (dashed), subreflector (purple), rays from the feed phase centre F' (green dot) "
+                     "through the sub to the shaded beam column, prime focus O (red).</figcaption>\n</figure>\n"
+                   : "<figcaption>Axial cross-section in the design's own length unit: main reflector (blue), subreflector "
+                     "(purple), edge and inner rays from the feed (green dot) to the aperture, main focus F (red).</figcaption>"
+                     "\n</figure>\n";
+    } else {
+        out += !antenna.main.revolved
+                   ? "<figcaption>The plane of symmetry in the design's own length unit: main reflector (blue) with its "
+                     "parent paraboloid (dashed), rays from the feed phase centre at the focus O (green dot) to the "
+                     "shaded beam column.</figcaption>\n</figure>\n"
+                   : "<figcaption>Axial cross-section in the design's own length unit: main reflector (blue), edge and "
+                     "inner rays from the feed at the focus F (green dot) to the aperture.</figcaption>\n</figure>\n";
+    }
 
     if (!study.sweeps().empty()) {
         out += "<h2>Along the sweep</h2>\n<figure>\n" + plot_svg(study, rows, axis, false);

@@ -19,9 +19,12 @@ import tempfile
 
 
 def design(rng):
-    t = rng.choice(["cassegrain", "gregorian"])
+    t = rng.choice(["cassegrain", "gregorian", "prime"])
     DM = 10 ** rng.uniform(-2, 4)
     out = ["type=" + t, "DM=%.6g" % DM, "unit=" + rng.choice(["m", "mm", "in", "ft"])]
+    if t == "prime":  # one reflector, axisymmetric or offset
+        out.append("FM=%.6g" % (DM * rng.uniform(0.2, 1.5)))
+        return out + (["H=%.6g" % (DM * rng.uniform(0, 1.5))] if rng.random() < 0.5 else [])
     if rng.random() < 0.5:
         return out + ["FM=%.6g" % (DM * rng.uniform(0.2, 1.5)), "DS=%.6g" % (DM * rng.uniform(0.02, 0.3)),
                       "TE=%.6g" % rng.uniform(1, 60)]
@@ -57,7 +60,8 @@ def one(program, probe, seed):
             except subprocess.TimeoutExpired:
                 return args, "the STEP file takes over 300 s to read back"
             shapes = p.stdout.split("shape ")[1:]
-            if p.returncode != 0 or len(shapes) != 2 or not all(("solid" if thick else "face") in s for s in shapes):
+            reflectors = 1 if args[0] == "type=prime" else 2
+            if p.returncode != 0 or len(shapes) != reflectors or not all(("solid" if thick else "face") in s for s in shapes):
                 return args, "STEP read back as %r" % (p.stdout + p.stderr)[-400:]
     return None
 

@@ -65,8 +65,8 @@ def main():
     outcomes = {}
     for run in range(opt.runs):
         rng.seed(opt.seed * 1_000_003 + run)
-        kw = {"type": rng.choice(["cassegrain", "gregorian", -1, 1])}
-        base = rng.choice([["DM", "FM", "DS", "TE"], ["DM", "LM", "LS", "FDE"], ["DM", "FM", "TE", "DF", "LP"],
+        kw = {"type": rng.choice(["cassegrain", "gregorian", -1, 1, "prime"])}
+        base = rng.choice([["DM", "FM"], ["DM", "FM", "H", "DF"], ["FM", "TH0", "TE"], ["DM", "FM", "DS", "TE"], ["DM", "LM", "LS", "FDE"], ["DM", "FM", "TE", "DF", "LP"],
                            ["DM", "FM", "LM", "DF"], ["DM", "FM", "H", "BETA", "DS"], ["DM", "FM", "HC", "E", "LS"],
                            ["DM", "TH0", "BETA", "LS", "DFPR"], ["DM", "FM", "TH0", "ALPHA", "DSRPR", "DF"]])
         for k in base:

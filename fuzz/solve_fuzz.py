@@ -23,7 +23,7 @@ import tempfile
 KEYS = ["type", "DM", "FM", "LM", "DS", "LS", "TE", "FDE", "DF", "LP", "H", "HC", "TH0", "BETA", "ALPHA", "E", "LSM",
         "C2", "DFPR", "DSRPR", "root"]
 BAD_KEYS = ["dm", "Dm", "X", "", "type ", " DM", "TE2", "D M"]
-TYPES = ["cassegrain", "gregorian", "-1", "1", "1.0", "+1", "0", "2", "Cassegrain", "", "-1e0", "nan"]
+TYPES = ["cassegrain", "gregorian", "-1", "1", "prime", "1.0", "+1", "0", "2", "Cassegrain", "", "-1e0", "nan", "Prime"]
 NUMBERS = ["0", "1", "-1", "0.5", "2.52", "6", "100", "-2.47", "1e-3", "1e38", "-1e38", "3.4e38", "1e-45", "0.0",
            "-0", ".5", "5.", "90", "89.999", "1e30", "65", "13.1639", "45", "38", "40", "6", "0.35", "1.84", "2"]
 BAD_NUMBERS = ["", "abc", "1..2", "--1", "1e", "inf", "nan", "0x10", "1,5", "9" * 60, "1e39", "\u00e9", "1 2"]
@@ -51,11 +51,22 @@ MODE2 = [["DM", "FM", "LM"], ["DM", "FM", "TE"], ["DM", "FM", "DS"], ["DM", "LM"
          ["DM", "LM", "TE"], ["DM", "LS", "TE"]]
 
 
+# The prime-focus cases (mode 4): two of DM, FM, TE, or three with H, HC or TH0.
+PRIME = [["DM", "FM"], ["DM", "TE"], ["FM", "TE"]] + [
+    [a, b, c] for a, b, c in
+    [("DM", "FM", "H"), ("DM", "FM", "HC"), ("DM", "FM", "TH0"), ("DM", "H", "TH0"), ("DM", "HC", "TH0"),
+     ("DM", "H", "TE"), ("DM", "HC", "TE"), ("DM", "TH0", "TE"), ("FM", "H", "TH0"), ("FM", "HC", "TH0"),
+     ("FM", "H", "TE"), ("FM", "HC", "TE"), ("FM", "TH0", "TE"), ("H", "TH0", "TE"), ("HC", "TH0", "TE")]]
+
+
 def arguments(rng, study):
     """Mostly a valid case with random values, then a few random changes."""
     args = ["type=" + rng.choice(TYPES[:4] if rng.random() < 0.9 else TYPES)]
     r = rng.random()
-    if r < 0.35:  # an offset design: main, shape, scale (or a case of 25 to 31)
+    if r < 0.15:  # a prime-focus dish
+        args = ["type=prime"]
+        keys = list(rng.choice(PRIME)) + (["DF"] if rng.random() < 0.3 else [])
+    elif r < 0.35:  # an offset design: main, shape, scale (or a case of 25 to 31)
         if rng.random() < 0.8:
             keys = ["DM", "FM", rng.choice(["H", "HC", "TH0"]), rng.choice(["BETA", "E", "ALPHA", "TE", "FDE"]),
                     rng.choice(["DS", "LS", "LSM", "C2", "DFPR", "DSRPR"])]

@@ -225,6 +225,6 @@ with tempfile.TemporaryDirectory() as work:
              "-o", p("sweep.txt")])
     expect(r.returncode == 0 and ">depth<" in open(p("plot.svg")).read(), "the sweep's plot: %s" % r.stderr)
     page = open(p("page.html")).read()
-    expect("Prime focus, mode 4 (offset), case 4" in page and "plane of symmetry" in page, "the page")
+    expect("Prime focus, mode 4 (offset), case 4" in page and "feed phase centre at the focus O" in page, "the page")
 
 finish()
