@@ -55,7 +55,7 @@ std::string html_page(const study::Study& study, const std::vector<Row>& rows, s
         if (a.swept) v += "  (" + std::to_string(a.count) + " values)";
         const study::KeyInfo& k = study::info(a.key);
         const std::string_view own = study.family().help(a.key);
-        const std::string help = own.empty() ? geometry::help_of(k) : std::string(own);
+        const std::string help = own.empty() ? geometry::help_of(k, &study.family()) : std::string(own);
         out += "<tr><td>" + escape(k.name) + "</td><td>" + escape(v) + "</td><td>" + escape(help) + "</td></tr>\n";
     }
     out += "</table>\n";

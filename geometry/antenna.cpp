@@ -65,6 +65,37 @@ bool Conic::hit(Vec3 o, Vec3 k, double& t) const {
     return false;
 }
 
+namespace {
+// The point of a surface above `base` along the unit direction a (the
+// crossing farthest along it: the reflector's side), or seen from the apex
+// of a cone along u.
+Vec3 along_cylinder(const Conic& c, Vec3 base, Vec3 a) {
+    double ts[2];
+    const int found = c.crossings(base, a, ts);
+    return found > 0 ? base + ts[found - 1] * a : Vec3{NAN, NAN, NAN};
+}
+Vec3 from_apex(const Conic& c, Vec3 apex, Vec3 u) {
+    if (norm(apex - c.focus) == 0) return c.from_focus(u);
+    double t = 0;
+    return c.hit(apex, u, t) ? apex + t * u : Vec3{NAN, NAN, NAN};
+}
+}  // namespace
+
+std::vector<Vec3> Reflector::profile(int n) const {
+    std::vector<Vec3> out;
+    const Vec3 a = trim.axis, across{a.z, 0, -a.x};  // in the plane, normal to the trim's axis
+    for (int i = 0; i < n; ++i) {
+        const double s = -1 + 2.0 * i / (n - 1);
+        if (trim.kind == Trim::Kind::cone) {
+            const double angle = s * trim.size;
+            out.push_back(from_apex(surface, trim.centre, std::cos(angle) * a + std::sin(angle) * across));
+        } else {
+            out.push_back(along_cylinder(surface, trim.centre + (s * trim.size) * across, a));
+        }
+    }
+    return out;
+}
+
 std::vector<Vec3> Reflector::rim(int n) const {
     std::vector<Vec3> out;
     // Two directions across the trim's axis.
@@ -74,21 +105,9 @@ std::vector<Vec3> Reflector::rim(int n) const {
     for (int i = 0; i < n; ++i) {
         const double s = 2 * 3.14159265358979323846 * i / n;
         const Vec3 across = std::cos(s) * e1 + std::sin(s) * e2;
-        if (trim.kind == Trim::Kind::cone) {
-            const Vec3 u = std::cos(trim.size) * a + std::sin(trim.size) * across;
-            double t = 0;
-            const bool at_focus = norm(trim.centre - surface.focus) == 0;
-            out.push_back(at_focus ? surface.from_focus(u) : surface.hit(trim.centre, u, t) ? trim.centre + t * u
-                                                                                          : Vec3{NAN, NAN, NAN});
-            continue;
-        }
-        // Along the cylinder's generator, the crossing farthest along the
-        // trim's axis: the one on the reflector's side.
-        const Vec3 base = trim.centre + trim.size * across;
-        double ts[2];
-        const int found = surface.crossings(base, a, ts);
-        const Vec3 best = found > 0 ? base + ts[found - 1] * a : Vec3{NAN, NAN, NAN};
-        out.push_back(best);
+        out.push_back(trim.kind == Trim::Kind::cone
+                          ? from_apex(surface, trim.centre, std::cos(trim.size) * a + std::sin(trim.size) * across)
+                          : along_cylinder(surface, trim.centre + trim.size * across, a));
     }
     return out;
 }

@@ -74,6 +74,9 @@ struct Reflector {
     double width_x = std::numeric_limits<double>::quiet_NaN(), width_y = width_x;
     // The rim: n points around it.
     std::vector<Vec3> rim(int n) const;
+    // The profile in the plane of symmetry (y = 0): n points (n >= 2) from
+    // one side of the rim to the other.
+    std::vector<Vec3> profile(int n) const;
 };
 
 struct Feed {

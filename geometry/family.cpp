@@ -32,11 +32,12 @@ std::string type_names(bool with_codes) {
     return s;
 }
 
-std::string help_of(const KeyInfo& k) {
+std::string help_of(const KeyInfo& k, const Family* family) {
     if (k.key != Key::type) return std::string(k.help);
     std::string s = "reflector type: ";
     std::vector<std::string_view> seen;
     for (const Family* f : families()) {
+        if (family != nullptr && f != family) continue;
         for (const TypeName& t : f->types) {
             if (std::find(seen.begin(), seen.end(), t.name) != seen.end()) continue;
             if (!seen.empty()) s += ", ";

@@ -175,8 +175,9 @@ void register_family(const Family& family);
 
 // The type names of every family: "cassegrain, gregorian, prime".
 std::string type_names(bool with_codes);
-// What a quantity is, in words: type= lists the types of every family.
-std::string help_of(const KeyInfo& k);
+// What a quantity is, in words: type= lists the types of the family given,
+// or of every family.
+std::string help_of(const KeyInfo& k, const Family* family = nullptr);
 
 // The largest relative residual an identity of a solved design may have
 // after single-precision rounding through a solver's steps.

@@ -171,6 +171,19 @@ TEST(AntennaModel, FeedRaysLeaveParallelToTheAxisInEveryFamily) {
             }
         }
         EXPECT_EQ(hits, 15);
+        // The profiles and rims lie on their surfaces.
+        auto on = [&](const geometry::Reflector& r, Vec3 p) {
+            const Vec3 d = p - r.surface.focus;
+            return std::fabs(geometry::norm(d) - (r.surface.p + r.surface.e * geometry::dot(d, r.surface.w)));
+        };
+        for (const geometry::Reflector* r : {&a.main, a.sub ? &*a.sub : nullptr}) {
+            if (r == nullptr) continue;
+            const auto profile = r->profile(9), rim = r->rim(12);
+            ASSERT_EQ(profile.size(), 9u);
+            for (const auto* points : {&profile, &rim})
+                for (const Vec3& p : *points) EXPECT_LT(on(*r, p), 1e-9 * scale) << args[1] << " " << r->name;
+            for (const Vec3& p : profile) EXPECT_EQ(p.y, 0) << args[1];
+        }
         // The rim of the main lies on its surface and on the aperture's circle.
         for (const Vec3& p : a.main.rim(16)) {
             const double r = std::hypot(p.x - a.aperture.centre.x, p.y - a.aperture.centre.y);
