@@ -697,7 +697,10 @@ std::string offset_section_svg(const study::Study& study, const study::Design& d
                   "<style>\n.parent{fill:none;stroke:#1f3b73;stroke-width:1px;stroke-dasharray:6 4;"
                   "vector-effect:non-scaling-stroke}\n.column{fill:#1f3b73;fill-opacity:0.06;stroke:none}\n"
                   ".section .failed-element{stroke:#c62828;fill:#c62828}\n"
-                  ".subreflector.failed-element,.feed-horn.failed-element{fill:none}\n</style>\n");
+                  ".subreflector.failed-element,.feed-horn.failed-element{fill:none}\n" +
+                      // A failed feed's dot is filled red; a stroke of the
+                      // default width, one length unit, would ring the page.
+                      std::string(feed_fails ? ".section circle.failed-element{stroke:none}\n" : "") + "</style>\n");
 }
 
 }  // namespace

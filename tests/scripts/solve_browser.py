@@ -129,10 +129,24 @@ with tempfile.TemporaryDirectory() as work:
     browser(["--screenshot=" + os.path.join(work, "sketch.png"), "--window-size=1100,900",
              "file://" + os.path.join(work, "sketch.svg")], profile)
     not_blank(os.path.join(work, "sketch.png"), "sketch.svg")
+    # A prime-focus study (one reflector): its page and the sketch of an offset dish.
+    r = subprocess.run([SOLVE, "type=prime", "DM=0.6", "FM=0.35", "HC=-0.05:0.1:0.05", "DF=0.05", "--at", "1",
+                        "--html", "prime.html", "--sketch", "prime-sketch.svg", "-o", "p.csv"], cwd=work,
+                       capture_output=True, text=True)
+    expect(r.returncode == 0, r.stderr)
+    url = "file://" + os.path.join(work, "prime.html")
+    dom = browser(["--dump-dom", url], profile).stdout
+    expect(dom.count("<svg") == 2 and "<th>theta_U</th>" in dom and 'class="fail chosen"' in dom,
+           "the prime-focus page holds picture, plot and table, its failing first row chosen")
+    browser(["--screenshot=" + os.path.join(work, "prime.png"), "--window-size=1280,2000", url], profile)
+    not_blank(os.path.join(work, "prime.png"), "prime-focus page")
+    browser(["--screenshot=" + os.path.join(work, "prime-sketch.png"), "--window-size=1100,900",
+             "file://" + os.path.join(work, "prime-sketch.svg")], profile)
+    not_blank(os.path.join(work, "prime-sketch.png"), "prime-sketch.svg")
     keep = os.environ.get("REFLDSGN_SCREENSHOTS")
     if keep:  # for looking at them
         os.makedirs(keep, exist_ok=True)
-        for f in ("page.png", "design.png", "offset.png", "sketch.png"):
+        for f in ("page.png", "design.png", "offset.png", "sketch.png", "prime.png", "prime-sketch.png"):
             if os.path.exists(os.path.join(work, f)):
                 shutil.copy(os.path.join(work, f), keep)
 

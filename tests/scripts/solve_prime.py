@@ -211,6 +211,8 @@ with tempfile.TemporaryDirectory() as work:
     r = run(["type=prime", "DM=0.6", "FM=0.35", "HC=-0.05", "--svg", p("f.svg"), "-o", p("f.txt")])
     svg = open(p("f.svg")).read()
     expect("fails: feed-blocks" in svg and 'class="feed failed-element"' in svg, "the failed feed is not drawn red")
+    # Its dot filled, not ringed by a stroke one length unit wide.
+    expect(".section circle.failed-element{stroke:none}" in svg, "the failed feed's dot has a stroke")
     # STEP of the one reflector, when the component is there.
     r = run(["type=prime", "DM=0.6", "FM=0.35", "H=0.5", "unit=mm", "--step", p("o.step"), "-o", p("s.txt")])
     if r.returncode == 0:
