@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "geometry/design_cases.hpp"
+#include "geometry/families/reasons.hpp"
 #include "geometry/family.hpp"
 #include "geometry/ranges.hpp"
 #include "textio/shortest.hpp"
@@ -42,17 +43,8 @@ Value value(Col c) { return static_cast<Value>(c); }
 
 float f(double v) { return static_cast<float>(v); }
 
-std::string shown(float v) {
-    std::string s;
-    textio::append_shortest(s, v);
-    return s;
-}
-std::string name_value(Col c, float x) { return std::string(kColumns[c].name) + " = " + shown(x); }
-std::string joined_parts(const std::vector<std::string>& parts) {
-    std::string s;
-    for (const std::string& p : parts) s += (s.empty() ? "" : "; ") + p;
-    return s;
-}
+using reasons::shown;
+std::string name_value(Col c, float x) { return reasons::name_value(kColumns[c].name, x); }
 
 // The member of a design that a quantity sets (TE for TE and FDE).
 Quantity member_of(Key k) {
@@ -305,18 +297,16 @@ std::string AxisymmetricCase::check_reason(const Design& d, Check c) const {
     std::vector<std::string> parts;
     switch (c) {
     case Check::no_solution:
-        return "the case's equations have no real solution for these inputs (a quadratic without a real root, or "
-               "the square root of a negative number)";
+        return std::string(reasons::kNoRealRoot);
     case Check::non_finite:
         for (Col x : kFinite)
             if (d.has(value(x)) && !std::isfinite(v[x])) parts.push_back(name_value(x, v[x]));
-        return parts.empty() ? "a value is not finite"
-                             : joined_parts(parts) + (parts.size() == 1 ? " is" : " are") + " not finite";
+        return reasons::not_finite(parts);
     case Check::non_positive:
         for (Col x : kPositive)
             if (finite(x) && v[x] <= 0) parts.push_back(name_value(x, v[x]) + " is not positive");
         if (finite(LP) && v[LP] < 0) parts.push_back(name_value(LP, v[LP]) + " is negative");
-        return joined_parts(parts);
+        return reasons::joined(parts);
     case Check::wrong_conic:
         return (base_.t == -1.0f ? "a Cassegrain's sub is a hyperboloid, AS < FS: "
                                  : "a Gregorian's sub is an ellipsoid, AS > FS: ") +
@@ -330,12 +320,8 @@ std::string AxisymmetricCase::check_reason(const Design& d, Check c) const {
     case Check::feed_beyond_focus:
         return "2 FS - LP = " + shown(f(2.0 * double(v[FS]) - double(v[LP]))) +
                " is not positive: the feed aperture is at or beyond the main focus";
-    case Check::inconsistent: {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.3g", inconsistency(record_of(d), mode_->number == 2));
-        return std::string("the solved values break the design's identities by ") + text +
-               " of their size (more than 2^-12)";
-    }
+    case Check::inconsistent:
+        return reasons::inconsistent(inconsistency(record_of(d), mode_->number == 2));
     default:
         return {};
     }

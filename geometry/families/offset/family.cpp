@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "geometry/families/offset/offset.hpp"
+#include "geometry/families/reasons.hpp"
 #include "geometry/family.hpp"
 #include "textio/shortest.hpp"
 
@@ -34,17 +35,8 @@ constexpr std::uint64_t bit(Col c) { return std::uint64_t{1} << c; }
 constexpr std::uint32_t bit(Check c) { return 1u << static_cast<unsigned>(c); }
 Value value(Col c) { return static_cast<Value>(c); }
 
-std::string shown(float v) {
-    std::string s;
-    textio::append_shortest(s, v);
-    return s;
-}
-std::string name_value(Col c, float x) { return std::string(kColumns[c].name) + " = " + shown(x); }
-std::string joined_parts(const std::vector<std::string>& parts) {
-    std::string s;
-    for (const std::string& p : parts) s += (s.empty() ? "" : "; ") + p;
-    return s;
-}
+using reasons::shown;
+std::string name_value(Col c, float x) { return reasons::name_value(kColumns[c].name, x); }
 
 // The angle of a hyperboloid's asymptote from its axis, in degrees.
 double asymptote_degrees(float e) { return std::acos(1 / double(e)) * (180 / 3.14159265358979323846); }
@@ -286,18 +278,16 @@ std::string OffsetCase::check_reason(const Design& d, Check c) const {
     std::vector<std::string> parts;
     switch (c) {
     case Check::no_solution:
-        return "the case's equations have no real solution for these inputs (a quadratic without a real root, or "
-               "the square root of a negative number)";
+        return std::string(reasons::kNoRealRoot);
     case Check::non_finite:
         // The values checked: the design's own, not those derived from them.
         for (std::size_t x = 0; x <= DF; ++x)
             if (d.has(static_cast<Value>(x)) && !std::isfinite(v[x])) parts.push_back(name_value(Col(x), v[x]));
-        return parts.empty() ? "a value is not finite"
-                             : joined_parts(parts) + (parts.size() == 1 ? " is" : " are") + " not finite";
+        return reasons::not_finite(parts);
     case Check::non_positive:
         for (Col x : kPositive)
             if (finite(x) && v[x] <= 0) parts.push_back(name_value(x, v[x]) + " is not positive");
-        return joined_parts(parts);
+        return reasons::joined(parts);
     case Check::wrong_conic:
         return cassegrain_ ? "a Cassegrain's sub is a hyperboloid, E > 1: " + name_value(E, v[E])
                            : "a Gregorian's sub is an ellipsoid, 0 < E < 1: " + name_value(E, v[E]);
@@ -305,7 +295,7 @@ std::string OffsetCase::check_reason(const Design& d, Check c) const {
         for (Col x : {DS, DSY})
             if (finite(x) && finite(DM) && v[x] >= v[DM])
                 parts.push_back(name_value(x, v[x]) + " is not smaller than " + name_value(DM, v[DM]));
-        return joined_parts(parts);
+        return reasons::joined(parts);
     case Check::angle_range: {
         auto outside = [&](Col x, float hi) {
             if (finite(x) && (v[x] <= 0 || v[x] >= hi))
@@ -316,14 +306,10 @@ std::string OffsetCase::check_reason(const Design& d, Check c) const {
         outside(ALPHA, 180);
         if (finite(ALPHA) && finite(BETA) && v[ALPHA] <= v[BETA])
             parts.push_back(name_value(ALPHA, v[ALPHA]) + " is not larger than " + name_value(BETA, v[BETA]));
-        return joined_parts(parts);
+        return reasons::joined(parts);
     }
-    case Check::inconsistent: {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.3g", offset_inconsistency(record_of(d)));
-        return std::string("the solved values break the design's identities by ") + text +
-               " of their size (more than 2^-12)";
-    }
+    case Check::inconsistent:
+        return reasons::inconsistent(offset_inconsistency(record_of(d)));
     case Check::beyond_asymptote: {
         const double limit = asymptote_degrees(v[E]);
         return "ALPHA + TE = " + shown(static_cast<float>(double(v[ALPHA]) + double(v[TE]))) +

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <limits>
 
+#include "geometry/families/reasons.hpp"
 #include "geometry/family.hpp"
 #include "textio/shortest.hpp"
 
@@ -38,17 +39,8 @@ float f(double v) { return static_cast<float>(v); }
 double rad(double deg) { return deg * (kPi / 180); }
 double deg(double r) { return r * (180 / kPi); }
 
-std::string shown(float v) {
-    std::string s;
-    textio::append_shortest(s, v);
-    return s;
-}
-std::string name_value(Col c, float x) { return std::string(kColumns[c].name) + " = " + shown(x); }
-std::string joined_parts(const std::vector<std::string>& parts) {
-    std::string s;
-    for (const std::string& p : parts) s += (s.empty() ? "" : "; ") + p;
-    return s;
-}
+using reasons::shown;
+std::string name_value(Col c, float x) { return reasons::name_value(kColumns[c].name, x); }
 
 // The quantities of each case: 1 to 3 axisymmetric, 4 to 18 offset.
 struct CaseKeys {
@@ -396,27 +388,23 @@ std::string PrimeCase::check_reason(const Design& d, Check c) const {
     case Check::non_finite:
         for (std::size_t x = 0; x < kColumnCount; ++x)
             if (d.has(static_cast<Value>(x)) && !std::isfinite(v[x])) parts.push_back(name_value(Col(x), v[x]));
-        return joined_parts(parts) + (parts.size() == 1 ? " is" : " are") + " not finite";
+        return reasons::not_finite(parts);
     case Check::non_positive:
         for (Col x : {DM, FM, DF})
             if (finite(x) && v[x] <= 0) parts.push_back(name_value(x, v[x]) + " is not positive");
-        return joined_parts(parts);
+        return reasons::joined(parts);
     case Check::angle_range:
         if (finite(TE) && (v[TE] <= 0 || v[TE] >= 90)) parts.push_back(name_value(TE, v[TE]) + " is not between 0 and 90 degrees");
         if (finite(TE) && finite(TH0) && double(v[TH0]) + double(v[TE]) >= 180)
             parts.push_back("TH0 + TE = " + shown(f(double(v[TH0]) + double(v[TE]))) + " is not below 180 degrees");
-        return joined_parts(parts);
+        return reasons::joined(parts);
     case Check::feed_blocks:
         return horn_ ? "the feed's phase centre or the rim of its horn's aperture (DF = " + shown(v[DF]) +
                            ") stands in the beam column above the aperture (HC = " + shown(v[HC]) + ")"
                      : "the feed's phase centre stands in the beam column above the aperture: " +
                            name_value(HC, v[HC]) + " is negative";
-    case Check::inconsistent: {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.3g", inconsistency(record_of(d)));
-        return std::string("the solved values break the design's identities by ") + text +
-               " of their size (more than 2^-12)";
-    }
+    case Check::inconsistent:
+        return reasons::inconsistent(inconsistency(record_of(d)));
     default: return {};
     }
 }
