@@ -5,6 +5,7 @@
 // Exit status: 0 done; 1 an output could not be written; 2 bad input
 // (nothing written); 3 with --strict, some row failed a check.
 #include <charconv>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +24,7 @@
 #include "handoff/exports.hpp"
 #include "geometry/family.hpp"
 #include "handoff/offset_files.hpp"
+#include "radiate/radiate.hpp"
 #include "study/inputs.hpp"
 #include "solve/progress.hpp"
 #include "study/study.hpp"
@@ -60,6 +62,9 @@ struct Options {
     std::string jobs_text;  // -j as typed, empty when not given
     std::string sfc_main, sfc_sub, tor, grid;  // files of an offset design
     cad::CadOptions cad;
+    bool radiate = false;         // the radiation columns of every row
+    std::string pattern;          // the cuts of the --at row: .csv or .cut
+    std::string cuts = "0,45,90", theta_max, points = "1001";
 };
 
 using draw::kMaxHtmlRows;
@@ -144,6 +149,107 @@ constexpr long long kMaxJobs = 1024;
 // Every file the run reads or writes, each named by its option: an output
 // that is another output or an input of the run (however named) is an input
 // error before anything is written.
+// The settings of the radiation engine from the study's inputs: freq (GHz)
+// and unit are required, taper and taper_angle have their defaults.
+radiate::Settings radiate_settings(const study::Study& study, const char* option) {
+    const study::Assignment* freq = study.inputs().find(study::Key::freq);
+    const study::Assignment* unit = study.inputs().find(study::Key::unit);
+    if (freq == nullptr) throw study::InputError(std::string(option) + " needs freq= (GHz): the wavelength follows from it");
+    if (unit == nullptr)
+        throw study::InputError(std::string(option) + " needs unit= (in, ft, mm or m): the wavelength is a length");
+    if (!(freq->value > 0) || !std::isfinite(freq->value)) throw study::InputError("freq must be positive");
+    radiate::Settings st;
+    const double metres = study::kUnits[static_cast<std::size_t>(unit->value)].metres;
+    st.wavelength = 0.299792458 / double(freq->value) / metres;
+    if (const study::Assignment* t = study.inputs().find(study::Key::taper)) {
+        if (!(t->value > 0) || !std::isfinite(t->value)) throw study::InputError("taper must be positive (dB below the peak)");
+        st.taper_db = t->value;
+    }
+    if (const study::Assignment* a = study.inputs().find(study::Key::taper_angle)) {
+        if (!(a->value > 0 && a->value < 90)) throw study::InputError("taper_angle must lie between 0 and 90 degrees");
+        st.taper_angle = double(a->value) * (3.14159265358979323846 / 180);
+    }
+    return st;
+}
+
+// The shortest text that reads back as the same double.
+std::string shortest(double v) {
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+// The cuts of --pattern: the --cuts azimuths, out to --theta-max (five
+// half-power widths by default) in --points points, read before anything
+// is written.
+struct PatternPlan {
+    std::vector<double> cuts;
+    float points = 0, theta_max = 0;  // 0: the default
+    bool cut_format = false;          // TICRA .cut, else CSV
+};
+
+PatternPlan pattern_plan(const Options& opt) {
+    PatternPlan plan;
+    std::vector<double>& cuts = plan.cuts;
+    float& points = plan.points;
+    float& theta_max = plan.theta_max;
+    std::size_t at = 0;
+    while (at <= opt.cuts.size()) {
+        const std::size_t end = std::min(opt.cuts.find(',', at), opt.cuts.size());
+        float v = 0;
+        if (!study::parse_number(opt.cuts.substr(at, end - at), v) || !std::isfinite(v))
+            throw study::InputError("--cuts " + opt.cuts + ": give azimuths in degrees, A,B,C");
+        cuts.push_back(v);
+        at = end + 1;
+    }
+    if (!study::parse_number(opt.points, points) || points < 3 || points > 1000000 || points != std::floor(points))
+        throw study::InputError("--points " + opt.points + ": give a whole number from 3 to 1000000");
+    if (!opt.theta_max.empty() &&
+        (!study::parse_number(opt.theta_max, theta_max) || !(theta_max > 0 && theta_max <= 180)))
+        throw study::InputError("--theta-max " + opt.theta_max + ": give an angle in degrees, above 0 and at most 180");
+    plan.cut_format = opt.pattern.size() >= 4 && opt.pattern.compare(opt.pattern.size() - 4, 4, ".cut") == 0;
+    return plan;
+}
+
+void write_pattern(const Options& opt, const PatternPlan& plan, const study::Study& study, const study::Design& d,
+                   const radiate::Settings& st) {
+    const std::vector<double>& cuts = plan.cuts;
+    const float points = plan.points, theta_max = plan.theta_max;
+    const bool cut_format = plan.cut_format;
+    if (!d.ok()) throw study::InputError("--pattern: row " + std::to_string(d.index + 1) + " fails its checks");
+    const radiate::Aperture ap(study.antenna(d), st);
+    constexpr double kDeg = 3.14159265358979323846 / 180;
+    const double tmax = theta_max > 0 ? theta_max * kDeg : 5 * (ap.half_power_width(0) + ap.half_power_width(90 * kDeg)) / 2;
+    std::string text;
+    if (!cut_format) text = "phi_deg,theta_deg,co_dBi,cross_dBi,co_phase_deg,cross_phase_deg\n";
+    for (double phi : cuts) {
+        const radiate::Cut c = ap.cut(phi * kDeg, tmax, static_cast<int>(points));
+        if (cut_format) {
+            char head[160];
+            std::snprintf(head, sizeof head, "refldsgn-solve: %s, row %lld, phi = %g deg\n", study.title().c_str(),
+                          static_cast<long long>(d.index + 1), phi);
+            text += head;
+            std::snprintf(head, sizeof head, "%.10E %.10E %d %.10E 3 1 2\n", -tmax / kDeg,
+                          2 * tmax / kDeg / (points - 1), static_cast<int>(points), phi);
+            text += head;
+        }
+        for (std::size_t i = 0; i < c.theta.size(); ++i) {
+            if (cut_format) {
+                char line[128];
+                std::snprintf(line, sizeof line, "%.10E %.10E %.10E %.10E\n", c.co[i].real(), c.co[i].imag(),
+                              c.cross[i].real(), c.cross[i].imag());
+                text += line;
+                continue;
+            }
+            auto dbi = [](std::complex<double> e) { return 10 * std::log10(std::norm(e)); };
+            auto deg = [&](std::complex<double> e) { return std::arg(e) / kDeg; };
+            text += shortest(phi) + "," + shortest(c.theta[i] / kDeg) + "," + shortest(dbi(c.co[i])) + "," +
+                    shortest(dbi(c.cross[i])) + "," + shortest(deg(c.co[i])) + "," + shortest(deg(c.cross[i])) + "\n";
+        }
+    }
+    write_text_file(opt.pattern, text);
+}
+
 void check_files(const Options& opt) {
     std::vector<textio::NamedFile> files;
     for (const std::string& arg : opt.inputs)
@@ -157,6 +263,7 @@ void check_files(const Options& opt) {
         {"--sfc-main", &opt.sfc_main}, {"--sfc-sub", &opt.sfc_sub},
         {"--tor", &opt.tor},           {"--dxf", &opt.cad.dxf},
         {"--stl", &opt.cad.stl},       {"--step", &opt.cad.step},
+        {"--pattern", &opt.pattern},
     };
     for (const auto& [option, path] : outputs)
         if (!path->empty()) files.push_back({option, *path, false});
@@ -219,7 +326,18 @@ int run(Options opt) {
     if (grasp) handoff::check_offset_files(study, !opt.tor.empty(), !opt.sfc_sub.empty());
     if (opt.exports.any()) handoff::require_revolution(study);
     const handoff::Grid grid = opt.grid.empty() ? handoff::Grid{} : handoff::parse_grid(opt.grid);
-    const bool files = opt.exports.any() || !opt.cassbeam.empty() || grasp || !offset_profile.empty() || opt.cad.given();
+    radiate::Settings radiation;
+    if (opt.radiate && opt.analyze) throw study::InputError("give --radiate or --analyze, not both: each adds its columns");
+    if (opt.radiate || !opt.pattern.empty()) radiation = radiate_settings(study, opt.radiate ? "--radiate" : "--pattern");
+    PatternPlan pattern;
+    if (!opt.pattern.empty()) {
+        pattern = pattern_plan(opt);
+        if (!chosen.ok())
+            throw study::InputError("--pattern: row " + std::to_string(opt.at) + " fails its checks (" +
+                                    study::check_text(chosen.checks) + "): no pattern to compute");
+    }
+    const bool files = opt.exports.any() || !opt.cassbeam.empty() || grasp || !offset_profile.empty() || opt.cad.given() ||
+                       !opt.pattern.empty();
     if (files && chosen.failed(study::Check::no_solution)) {
         throw study::InputError("row " + std::to_string(opt.at) + " has no solution: no surface to write");
     }
@@ -263,11 +381,13 @@ int run(Options opt) {
 
     if (!opt.svg.empty()) write_text_file(opt.svg, draw::cross_section_svg(study, chosen, true));
     if (!opt.sketch.empty()) write_text_file(opt.sketch, draw::offset_sketch_svg(study, chosen));
+    if (!opt.pattern.empty()) write_pattern(opt, pattern, study, chosen, radiation);
 
     textio::OutputUnit out = opt.output.empty() ? textio::OutputUnit(1, "standard output", 1, false)
                                                 : textio::OutputUnit::create(1, opt.output);
     study::ExtraColumns extra;
     if (opt.analyze) extra.names.assign(handoff::kAnalysisColumns.begin(), handoff::kAnalysisColumns.end());
+    if (opt.radiate) extra.names.assign(std::begin(radiate::kColumns), std::end(radiate::kColumns));
     const auto format = study::make_format(opt.format, study, extra);
     bool failed = false;
     solve::Progress progress(opt.analyze ? "designs" : "rows", study.rows());
@@ -289,6 +409,49 @@ int run(Options opt) {
             out.records(text.view());
             progress.update(++done);
         });
+        text.clear();
+        format->end(text, tally);
+        out.records(text.view());
+    } else if (opt.radiate) {
+        // Blocks of rows analysed on every thread, written in order.
+        const bool keep = !opt.plot.empty() || !opt.html.empty();
+        textio::TextBuffer text;
+        format->begin(text);
+        out.records(text.view());
+        study::CheckTally tally;
+        constexpr std::int64_t kBlock = 64;
+        for (std::int64_t first = 0; first < study.rows(); first += kBlock) {
+            const std::int64_t n = std::min(kBlock, study.rows() - first);
+            std::vector<study::Design> designs(static_cast<std::size_t>(n));
+            std::vector<std::vector<float>> values(static_cast<std::size_t>(n));
+            std::vector<std::thread> pool;
+            const unsigned threads = std::max(1u, std::min<unsigned>(opt.jobs, static_cast<unsigned>(n)));
+            for (unsigned t = 0; t < threads; ++t) {
+                pool.emplace_back([&, t] {
+                    for (std::int64_t i = t; i < n; i += threads) {
+                        const auto k = static_cast<std::size_t>(i);
+                        designs[k] = study.design(first + i);
+                        if (!designs[k].ok()) continue;
+                        try {
+                            const auto r = radiate::Aperture(study.antenna(designs[k]), radiation).result().columns();
+                            for (double v : r) values[k].push_back(static_cast<float>(v));
+                        } catch (const std::invalid_argument&) {
+                            values[k].clear();  // no analysis of this row: its columns stay empty
+                        }
+                    }
+                });
+            }
+            for (std::thread& th : pool) th.join();
+            for (std::size_t k = 0; k < designs.size(); ++k) {
+                failed = failed || !designs[k].ok();
+                tally.add(designs[k]);
+                if (keep) kept.push_back({designs[k], values[k]});
+                text.clear();
+                format->row(text, designs[k], values[k]);
+                out.records(text.view());
+            }
+            progress.update(first + n);
+        }
         text.clear();
         format->end(text, tally);
         out.records(text.view());
@@ -398,6 +561,21 @@ int main(int argc, char** argv) {
     const char* analysis = "Analysis with cassbeam (modes 1, 2; needs freq=GHZ, unit=; taper=DB, taper_angle=DEG)";
     app.add_option("--cassbeam", opt.cassbeam, "write PREFIX.in and PREFIX.geom for cassbeam of the row --at")
         ->type_name("PREFIX")->group(analysis);
+    const char* radiation = "Radiation by geometrical optics (needs freq= and unit=; taper=, taper_angle=)";
+    app.add_flag("--radiate", opt.radiate,
+                 "add gain_dBi, directivity_dBi, eff_total, eff_spill, eff_block, eff_taper, eff_phase,\n"
+                 "eff_pol, xpol_dB, sll_dB and hpbw_deg to every row that passes its checks")
+        ->group(radiation);
+    app.add_option("--pattern", opt.pattern, "the far-field cuts of the --at row: .csv, or .cut (TICRA)")
+        ->type_name("FILE")
+        ->group(radiation);
+    app.add_option("--cuts", opt.cuts, "azimuths of the cuts, degrees from the plane of symmetry (default 0,45,90)")
+        ->type_name("A,B,C")
+        ->group(radiation);
+    app.add_option("--theta-max", opt.theta_max, "the cuts' extent, degrees (default five half-power widths)")
+        ->type_name("DEG")
+        ->group(radiation);
+    app.add_option("--points", opt.points, "points of each cut (default 1001)")->type_name("N")->group(radiation);
     app.add_flag("--analyze", opt.analyze,
                  "run cassbeam on every row that passes its checks and add gain_dBi, totaleff, spilleff,\n"
                  "prispilleff, subspilleff, blockeff, illumeff, phaseeff and Tsys")

@@ -27,9 +27,10 @@ ALLOWED = {
     "draw": {"study", "export", "geometry", "textio"},
     "handoff": {"study", "export", "geometry", "textio"},
     "cad": {"handoff", "study", "export", "geometry", "textio"},
+    "radiate": {"geometry", "textio"},
     "dialogue": {"export", "geometry", "textio"},
-    "solve": {"cad", "draw", "handoff", "study", "export", "geometry", "textio"},
-    "python": {"cad", "draw", "handoff", "study", "export", "geometry", "textio"},
+    "solve": {"cad", "draw", "handoff", "radiate", "study", "export", "geometry", "textio"},
+    "python": {"cad", "draw", "handoff", "radiate", "study", "export", "geometry", "textio"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([A-Za-z_]+)/')
 
@@ -75,7 +76,7 @@ SPECIFIC = re.compile(r'\boffset\(\)|mode_number\(\)\s*[=!]=|\bd\.offset\.|\bd\.
                       r'\bphase_centre\(\)|require_axisymmetric')
 named = []
 scanned = 0
-for folder in ("study", "draw", "handoff", "cad", "solve", "python", "export"):
+for folder in ("study", "draw", "handoff", "cad", "radiate", "solve", "python", "export"):
     for dirpath, _, files in os.walk(os.path.join(root, folder)):
         for name in files:
             if not name.endswith((".hpp", ".cpp", ".h", ".py")):

@@ -1,0 +1,323 @@
+#include "radiate/radiate.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <stdexcept>
+
+namespace radiate {
+namespace {
+
+using geometry::Vec3;
+using cd = std::complex<double>;
+constexpr double kPi = 3.14159265358979323846;
+
+// Gauss-Legendre nodes and weights on [a, b].
+void gauss_legendre(int n, double a, double b, std::vector<double>& x, std::vector<double>& w) {
+    x.assign(n, 0);
+    w.assign(n, 0);
+    for (int i = 0; i < (n + 1) / 2; ++i) {
+        double z = std::cos(kPi * (i + 0.75) / (n + 0.5)), dp = 0;
+        for (int it = 0; it < 100; ++it) {
+            double p0 = 1, p1 = 0;
+            for (int j = 1; j <= n; ++j) {
+                const double p2 = p1;
+                p1 = p0;
+                p0 = ((2.0 * j - 1) * z * p1 - (j - 1.0) * p2) / j;
+            }
+            dp = n * (z * p0 - p1) / (z * z - 1);
+            const double dz = p0 / dp;
+            z -= dz;
+            if (std::fabs(dz) < 1e-16) break;
+        }
+        const double wi = 2 / ((1 - z * z) * dp * dp);
+        x[i] = 0.5 * (a + b) - 0.5 * (b - a) * z;
+        x[n - 1 - i] = 0.5 * (a + b) + 0.5 * (b - a) * z;
+        w[i] = w[n - 1 - i] = 0.5 * (b - a) * wi;
+    }
+}
+
+// A complex vector.
+struct CVec {
+    cd x, y, z;
+};
+CVec operator*(cd s, const Vec3& v) { return {s * v.x, s * v.y, s * v.z}; }
+CVec operator+(const CVec& a, const CVec& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+// The field reflected by a perfect conductor of unit normal n.
+CVec reflected(const CVec& e, const Vec3& n) {
+    const cd en = e.x * n.x + e.y * n.y + e.z * n.z;
+    return {2.0 * en * n.x - e.x, 2.0 * en * n.y - e.y, 2.0 * en * n.z - e.z};
+}
+
+// Whether a point lies within a reflector's trim (with the slack of a
+// design solved in single precision).
+bool inside(const geometry::Reflector& r, const Vec3& p) {
+    const geometry::Trim& t = r.trim;
+    const Vec3 d = p - t.centre;
+    const double along = geometry::dot(d, t.axis);
+    if (t.kind == geometry::Trim::Kind::cylinder)
+        return geometry::norm(d - along * t.axis) <= t.size * (1 + 1e-6) + 1e-12;
+    return std::acos(std::clamp(along / geometry::norm(d), -1.0, 1.0)) <= t.size * (1 + 1e-6);
+}
+
+// One ray from the feed: where it meets the aperture plane, its field there
+// (from the unit field e it leaves with) and its path; false, with the
+// reflector it passes by (0 the sub, 1 the main), when it misses one.
+bool trace(const geometry::Antenna& a, Vec3 u, const CVec& e0, Vec3& at, CVec& e, double& path, int& missed) {
+    Vec3 o = a.feed.phase_centre, k = u;
+    e = e0;
+    path = 0;
+    double t = 0;
+    if (a.sub) {
+        if (!a.sub->surface.hit(o, k, t) || !inside(*a.sub, o + t * k)) {
+            missed = 0;
+            return false;
+        }
+        o = o + t * k;
+        path += t;
+        const Vec3 n = a.sub->surface.normal(o);
+        k = geometry::reflect(k, n);
+        e = reflected(e, n);
+    }
+    if (!a.main.surface.hit(o, k, t) || !inside(a.main, o + t * k)) {
+        missed = 1;
+        return false;
+    }
+    o = o + t * k;
+    path += t;
+    const Vec3 n = a.main.surface.normal(o);
+    k = geometry::reflect(k, n);
+    e = reflected(e, n);
+    // On to the plane z = 0.
+    const double s = -o.z / k.z;
+    at = o + s * k;
+    path += s;
+    return std::isfinite(at.x + at.y + path);
+}
+
+// Levels in dB of a power ratio, floored.
+double db(double ratio) { return std::max(10 * std::log10(ratio), -300.0); }
+
+}  // namespace
+
+double uniform_circle(double d, double s) {
+    const double u = kPi * d * s;
+    if (u == 0) return 1;
+    return 2 * std::cyl_bessel_j(1.0, u) / u;
+}
+
+Aperture::Aperture(const geometry::Antenna& an, const Settings& st) {
+    if (!an.solved) throw std::invalid_argument("the row has no finite design");
+    k_ = 2 * kPi / st.wavelength;
+    diameter_ = an.aperture.diameter;
+    area_ = kPi * diameter_ * diameter_ / 4;
+    const double te = an.feed.half_angle;
+    if (!(te > 0 && te < kPi / 2) || !(diameter_ > 0) || !(k_ > 0))
+        throw std::invalid_argument("the row's feed angle or aperture is out of range");
+    // The feed's frame: z along its axis (turned by the test's tilt), x in
+    // the plane of symmetry.
+    Vec3 z = an.feed.axis;
+    if (st.tilt != 0) {
+        const double c = std::cos(st.tilt), s = std::sin(st.tilt);
+        z = {c * z.x + s * z.z, z.y, -s * z.x + c * z.z};
+    }
+    const Vec3 x = geometry::unit(Vec3{z.z, 0, -z.x}), y = geometry::cross(z, x);
+    // The feed's amplitude pattern.
+    const double theta_t = st.taper_angle > 0 ? st.taper_angle : te;
+    const double q = -st.taper_db / (20 * std::log10(std::cos(theta_t)));
+    auto amplitude = [&](double th) {
+        if (th >= kPi / 2) return 0.0;
+        if (st.feed == FeedKind::cosq) return std::pow(std::cos(th), q);
+        const double r = th / theta_t;
+        return std::pow(10.0, -(st.taper_db / 20) * r * r);
+    };
+    // The co- and cross-polar references of the aperture (propagation +z):
+    // one reflection turns a circular wave's hand, two keep it.
+    const bool odd = !an.sub;
+    const double h = 1 / std::sqrt(2.0);
+    CVec co_ref{1, 0, 0}, cross_ref{0, 1, 0};
+    if (st.pol == Polarisation::y) std::swap(co_ref, cross_ref);
+    if (st.pol == Polarisation::rhc || st.pol == Polarisation::lhc) {
+        const bool right = (st.pol == Polarisation::rhc) != odd;
+        co_ref = {h, right ? cd(0, -h) : cd(0, h), 0};
+        cross_ref = {h, right ? cd(0, h) : cd(0, -h), 0};
+    }
+    auto project = [](const CVec& e, const CVec& ref) {
+        return e.x * std::conj(ref.x) + e.y * std::conj(ref.y) + e.z * std::conj(ref.z);
+    };
+
+    // The feed's power over its forward half space: inside its cone and
+    // beyond (its pattern does not depend on phi).
+    constexpr int kOuter = 96;
+    std::vector<double> tx, tw;
+    gauss_legendre(kOuter, te, kPi / 2, tx, tw);
+    double outside = 0;
+    for (int i = 0; i < kOuter; ++i) outside += tw[i] * 2 * kPi * amplitude(tx[i]) * amplitude(tx[i]) * std::sin(tx[i]);
+    constexpr int kTheta = 48, kPhi = 96;
+    gauss_legendre(kTheta, 0, te, tx, tw);
+    double inside_power = 0;
+    for (int i = 0; i < kTheta; ++i) inside_power += tw[i] * 2 * kPi * amplitude(tx[i]) * amplitude(tx[i]) * std::sin(tx[i]);
+    feed_power_ = inside_power + outside;
+    spill_sub_ = an.sub ? outside : 0;
+    spill_main_ = an.sub ? 0 : outside;
+
+    const double blocked_radius = an.aperture.blocked / 2;
+    const double dphi = 2 * kPi / kPhi, step = 1e-6;
+    samples_.reserve(kTheta * kPhi);
+    for (int i = 0; i < kTheta; ++i) {
+        const double th = tx[i], f = amplitude(th);
+        for (int j = 0; j < kPhi; ++j) {
+            const double ph = (j + 0.5) * dphi;
+            auto dir = [&](double t, double p) {
+                return std::cos(t) * z + std::sin(t) * (std::cos(p) * x + std::sin(p) * y);
+            };
+            // The feed's field: Ludwig's third definition of its polarisation.
+            const Vec3 that = std::cos(th) * (std::cos(ph) * x + std::sin(ph) * y) + (-std::sin(th)) * z;
+            const Vec3 phat = -std::sin(ph) * x + std::cos(ph) * y;
+            const Vec3 ex = std::cos(ph) * that + (-std::sin(ph)) * phat, ey = std::sin(ph) * that + std::cos(ph) * phat;
+            CVec e0 = cd(1) * ex;
+            if (st.pol == Polarisation::y) e0 = cd(1) * ey;
+            if (st.pol == Polarisation::rhc) e0 = cd(h) * ex + cd(0, -h) * ey;
+            if (st.pol == Polarisation::lhc) e0 = cd(h) * ex + cd(0, h) * ey;
+            const double w = tw[i] * dphi;
+            Vec3 at;
+            CVec e;
+            double path = 0;
+            int missed = -1;
+            if (!trace(an, dir(th, ph), e0, at, e, path, missed)) {
+                (missed == 0 ? spill_sub_ : spill_main_) += w * f * f * std::sin(th);
+                continue;
+            }
+            // The ray tube: dA = J dOmega, from the neighbouring rays.
+            Vec3 p[4];
+            CVec dummy;
+            double dpath = 0;
+            int dm = 0;
+            const double th_m = std::max(th - step, th / 2);
+            const bool ok = trace(an, dir(th + step, ph), e0, p[0], dummy, dpath, dm) &&
+                            trace(an, dir(th_m, ph), e0, p[1], dummy, dpath, dm) &&
+                            trace(an, dir(th, ph + step), e0, p[2], dummy, dpath, dm) &&
+                            trace(an, dir(th, ph - step), e0, p[3], dummy, dpath, dm);
+            if (!ok) throw std::invalid_argument("a ray beside the feed's cone misses a reflector");
+            const Vec3 dt = (1 / (th + step - th_m)) * (p[0] - p[1]), dp = (1 / (2 * step)) * (p[2] - p[3]);
+            const double J = std::fabs(dt.x * dp.y - dt.y * dp.x) / std::sin(th);
+            // The integrand of the aperture field's components: w sin(th) J E,
+            // with |E| = f / sqrt(J) and the phase of the path.
+            const cd amp = (w * std::sin(th) * std::sqrt(J) * f) * std::polar(1.0, -k_ * path);
+            Sample s{at.x, at.y, amp * project(e, co_ref), amp * project(e, cross_ref),
+                     std::hypot(at.x, at.y) < blocked_radius};
+            aperture_power_ += w * f * f * std::sin(th);
+            all_co_ += s.co;
+            if (!s.blocked) unblocked_co_ += s.co;
+            abs_co_ += std::abs(s.co);
+            co2_ += std::norm(s.co) / (w * std::sin(th) * J);
+            any_cross_ = any_cross_ || s.cross != cd(0);
+            samples_.push_back(s);
+        }
+    }
+    if (samples_.empty()) throw std::invalid_argument("no ray of the feed reaches the aperture");
+}
+
+void Aperture::field(double theta, double phi, cd& co, cd& cross) const {
+    const double s = k_ * std::sin(theta), cx = s * std::cos(phi), cy = s * std::sin(phi);
+    cd a = 0, b = 0;
+    for (const Sample& p : samples_) {
+        if (p.blocked) continue;
+        const cd phase = std::polar(1.0, cx * p.x + cy * p.y);
+        a += p.co * phase;
+        b += p.cross * phase;
+    }
+    // |E|^2 the gain: 4 pi / lambda^2 / P_feed, times the obliquity.
+    const double lambda = 2 * kPi / k_;
+    const double scale = std::sqrt(4 * kPi / (lambda * lambda * feed_power_)) * (1 + std::cos(theta)) / 2;
+    co = scale * a;
+    cross = scale * b;
+}
+
+Cut Aperture::cut(double phi, double theta_max, int points) const {
+    Cut c;
+    c.phi = phi;
+    for (int i = 0; i < points; ++i) {
+        const double t = points == 1 ? 0 : -theta_max + 2 * theta_max * i / (points - 1);
+        cd co, cross;
+        field(std::fabs(t), t < 0 ? phi + kPi : phi, co, cross);
+        c.theta.push_back(t);
+        c.co.push_back(co);
+        c.cross.push_back(cross);
+    }
+    return c;
+}
+
+double Aperture::half_power_width(double phi) const {
+    cd co, cross;
+    field(0, 0, co, cross);
+    const double half = std::norm(co) / 2;
+    const double lambda = 2 * kPi / k_, step = 0.05 * lambda / diameter_;
+    double width = 0;
+    for (double p : {phi, phi + kPi}) {
+        double lo = 0, hi = step;
+        for (int n = 0; n < 4000; ++n, lo = hi, hi += step) {
+            field(hi, p, co, cross);
+            if (std::norm(co) < half) break;
+        }
+        for (int it = 0; it < 60; ++it) {
+            const double mid = (lo + hi) / 2;
+            field(mid, p, co, cross);
+            (std::norm(co) < half ? hi : lo) = mid;
+        }
+        width += (lo + hi) / 2;
+    }
+    return width;
+}
+
+Result Aperture::result() const {
+    Result r{};
+    const double lambda = 2 * kPi / k_;
+    const double gain = 4 * kPi / (lambda * lambda) * std::norm(unblocked_co_) / feed_power_;
+    r.gain_dBi = 10 * std::log10(gain);
+    r.eff_spill = aperture_power_ / feed_power_;
+    r.directivity_dBi = 10 * std::log10(gain / r.eff_spill);
+    r.eff_total = std::norm(unblocked_co_) / (area_ * feed_power_);
+    r.eff_block = std::norm(unblocked_co_) / std::norm(all_co_);
+    r.eff_taper = abs_co_ * abs_co_ / (area_ * co2_);
+    r.eff_phase = std::norm(all_co_) / (abs_co_ * abs_co_);
+    r.eff_pol = co2_ / aperture_power_;
+    r.spill_sub = spill_sub_ / feed_power_;
+    r.spill_main = spill_main_ / feed_power_;
+    r.feed_power = feed_power_;
+    const double w0 = half_power_width(0), w90 = half_power_width(kPi / 2);
+    r.hpbw_deg = (w0 + w90) / 2 * 180 / kPi;
+    const double hp = (w0 + w90) / 2;
+    // Cross-polar level within twice the half-power width, and the highest
+    // sidelobe beyond the first minimum within five, in three cuts.
+    double peak = 0, cross_max = 0, side = 0;
+    bool found = false;
+    cd co, cross;
+    field(0, 0, co, cross);
+    peak = std::norm(co);
+    for (double phi : {0.0, kPi / 4, kPi / 2}) {
+        for (double sign : {1.0, -1.0}) {
+            const double p = sign > 0 ? phi : phi + kPi;
+            constexpr int kSteps = 200;
+            std::vector<double> level(kSteps + 1);
+            for (int i = 0; i <= kSteps; ++i) {
+                const double t = 5 * hp * i / kSteps;
+                field(t, p, co, cross);
+                level[i] = std::norm(co);
+                if (t <= 2 * hp) cross_max = std::max(cross_max, std::norm(cross));
+            }
+            for (int i = 1; i < kSteps; ++i) {
+                if (level[i] <= level[i - 1] && level[i] <= level[i + 1]) {
+                    found = true;
+                    side = std::max(side, *std::max_element(level.begin() + i, level.end()));
+                    break;
+                }
+            }
+        }
+    }
+    r.xpol_dB = any_cross_ ? db(cross_max / peak) : -300;
+    r.sll_dB = found ? db(side / peak) : std::nan("");
+    return r;
+}
+
+}  // namespace radiate

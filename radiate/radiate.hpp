@@ -1,0 +1,93 @@
+// The radiation of a design by geometrical optics: rays from the feed
+// through the reflectors of its antenna model to the aperture plane (the
+// plane z = 0 through the prime focus, normal to the main axis), their
+// amplitude from ray-tube power conservation, their polarisation carried
+// through each reflection exactly and their path length kept; the far field
+// is the aperture integral of that field with the (1 + cos theta)/2
+// obliquity.  The engine reads the model alone: it knows no family.
+#pragma once
+
+#include <complex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "geometry/antenna.hpp"
+
+namespace radiate {
+
+enum class FeedKind { gaussian, cosq };
+enum class Polarisation { x, y, rhc, lhc };
+
+struct Settings {
+    double wavelength = 0;   // in the design's length unit
+    double taper_db = 10;    // the feed's taper, dB below its peak ...
+    double taper_angle = 0;  // ... at this angle, radians (0: each design's feed half angle)
+    FeedKind feed = FeedKind::gaussian;
+    Polarisation pol = Polarisation::x;
+    double tilt = 0;  // a test's hook: the feed turned by this angle (radians) about y, off its axis
+};
+
+// The columns of --radiate, in order.
+inline constexpr const char* kColumns[] = {"gain_dBi",  "directivity_dBi", "eff_total", "eff_spill",
+                                           "eff_block", "eff_taper",       "eff_phase", "eff_pol",
+                                           "xpol_dB",   "sll_dB",          "hpbw_deg"};
+inline constexpr std::size_t kColumnCount = 11;
+
+struct Result {
+    double gain_dBi, directivity_dBi, eff_total, eff_spill, eff_block, eff_taper, eff_phase, eff_pol, xpol_dB,
+        sll_dB, hpbw_deg;
+    // The power budget, in the feed's power: what reaches the aperture (eff_spill), what passes each reflector
+    // by, and the feed's whole power over its forward half space.
+    double spill_sub = 0, spill_main = 0, feed_power = 0;
+    std::array<double, kColumnCount> columns() const {
+        return {gain_dBi, directivity_dBi, eff_total, eff_spill, eff_block, eff_taper, eff_phase, eff_pol, xpol_dB,
+                sll_dB, hpbw_deg};
+    }
+};
+
+// One cut of the far field at azimuth phi (radians from the plane of
+// symmetry): theta from -theta_max to theta_max (negative theta is phi +
+// 180 degrees); co and cross-polar fields (Ludwig's third definition)
+// scaled so that |E|^2 is the gain over isotropic, phases referred to the
+// prime focus with the e^{+j omega t} convention.
+struct Cut {
+    double phi = 0;
+    std::vector<double> theta;
+    std::vector<std::complex<double>> co, cross;
+};
+
+// The aperture field of a design, sampled over its feed's cone.
+class Aperture {
+public:
+    // Throws std::invalid_argument for a model that is not solved or whose
+    // rays miss a reflector where the design says they meet it.
+    Aperture(const geometry::Antenna& antenna, const Settings& settings);
+
+    Result result() const;
+    // The far field in direction (theta, phi): co and cross, as in Cut.
+    void field(double theta, double phi, std::complex<double>& co, std::complex<double>& cross) const;
+    Cut cut(double phi, double theta_max, int points) const;
+    // The half-power (-3.0103 dB) full width in the cut phi, radians.
+    double half_power_width(double phi) const;
+
+private:
+    struct Sample {
+        double x, y;                      // where the ray meets the aperture plane
+        std::complex<double> co, cross;   // weight x field: the integrand of each component
+        bool blocked;
+    };
+    std::vector<Sample> samples_;
+    double k_ = 0, feed_power_ = 0, aperture_power_ = 0, area_ = 0, diameter_ = 0;
+    double spill_sub_ = 0, spill_main_ = 0;
+    std::complex<double> all_co_, unblocked_co_;
+    double abs_co_ = 0, co2_ = 0;
+    bool any_cross_ = false;
+};
+
+// The far-field pattern of the aperture of a uniformly lit circle of
+// diameter d (in wavelengths) at sin theta = s, relative to boresight: a
+// closed form, for tests of the integration.
+double uniform_circle(double d, double s);
+
+}  // namespace radiate

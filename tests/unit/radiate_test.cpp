@@ -1,0 +1,116 @@
+// The geometrical-optics radiation engine against the physics it must keep.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "radiate/radiate.hpp"
+#include "study/study.hpp"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+struct Case {
+    std::vector<std::string> args;
+    double d_over_lambda;
+    bool offset;  // an offset dual reflector: free of cross-polarisation
+};
+
+radiate::Aperture aperture_of(const Case& c, double tilt = 0, radiate::Polarisation pol = radiate::Polarisation::x) {
+    const study::Study s(study::read_inputs(c.args));
+    const study::Design d = s.design(0);
+    EXPECT_TRUE(d.ok()) << c.args[1] << " " << study::check_text(d.checks);
+    const geometry::Antenna a = s.antenna(d);
+    radiate::Settings st;
+    st.wavelength = a.aperture.diameter / c.d_over_lambda;
+    st.tilt = tilt;
+    st.pol = pol;
+    return radiate::Aperture(a, st);
+}
+
+const std::vector<Case> kCases = {
+    {{"type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=2.04624"}, 200, false},
+    {{"type=gregorian", "DM=6", "FM=2.52", "DS=0.6", "TE=10"}, 100, false},
+    {{"type=cassegrain", "DM=10", "FM=4", "LM=1", "DF=0.5"}, 300, false},
+    {{"type=cassegrain", "DM=45", "FM=38", "H=40", "DS=10", "BETA=6"}, 100, true},
+    {{"type=gregorian", "DM=24", "FM=18", "H=18", "DS=10", "BETA=5.6"}, 1000, true},
+    {{"type=gregorian", "DM=10", "FM=4", "HC=1", "E=0.35", "LS=3", "root=2"}, 150, true},
+    {{"type=prime", "DM=1", "FM=0.4"}, 100, false},
+    {{"type=prime", "DM=0.6", "FM=0.35", "H=0.5"}, 60, false},
+};
+
+// Power is kept: what reaches the aperture and what passes each reflector by
+// add up to the feed's power; the efficiencies multiply to the total; the
+// beam is as wide as an aperture of its size makes it.
+TEST(Radiate, PowerBalanceAndEfficiencies) {
+    for (const Case& c : kCases) {
+        const radiate::Result r = aperture_of(c).result();
+        EXPECT_NEAR(r.eff_spill + r.spill_sub + r.spill_main, 1.0, 1e-9) << c.args[1];
+        EXPECT_NEAR(r.eff_spill * r.eff_block * r.eff_taper * r.eff_phase * r.eff_pol, r.eff_total, 1e-6 * r.eff_total)
+            << c.args[1];
+        // The gain is the aperture's, (pi D / lambda)^2, times the efficiency.
+        EXPECT_NEAR(r.gain_dBi, 10 * std::log10(r.eff_total * std::pow(kPi * c.d_over_lambda, 2)), 1e-9) << c.args[1];
+        EXPECT_NEAR(r.directivity_dBi - r.gain_dBi, -10 * std::log10(r.eff_spill), 1e-9) << c.args[1];
+        // A tapered feed: most of the power on the aperture, tapered, and in
+        // phase (an exact design has no path error).
+        EXPECT_GT(r.eff_spill, 0.5) << c.args[1];
+        EXPECT_GT(r.eff_taper, 0.6) << c.args[1];
+        EXPECT_LE(r.eff_taper, 1.0 + 1e-9) << c.args[1];
+        EXPECT_NEAR(r.eff_phase, 1.0, 1e-6) << c.args[1];
+        EXPECT_GT(r.eff_total, 0.4) << c.args[1];
+        // Between the uniform aperture's 1.02 lambda/D and a heavily tapered
+        // one's 1.4.
+        const double width = r.hpbw_deg * kPi / 180 * c.d_over_lambda;
+        EXPECT_GT(width, 1.0) << c.args[1];
+        EXPECT_LT(width, 1.4) << c.args[1];
+        EXPECT_LT(r.sll_dB, -14) << c.args[1];
+        EXPECT_GT(r.sll_dB, -60) << c.args[1];
+    }
+}
+
+// Cross-polarisation: none in an axisymmetric design, next to none in an
+// offset dual reflector built free of it, and much more once its feed is
+// turned off its axis or in an offset prime-focus dish.
+TEST(Radiate, CrossPolarisation) {
+    for (const Case& c : kCases) {
+        const radiate::Result r = aperture_of(c).result();
+        const bool revolved = c.args.size() < 6 && c.args[0] != "type=prime" ? true : c.args[0] == "type=prime" && c.args.size() == 3;
+        if (revolved) {
+            EXPECT_EQ(r.xpol_dB, -300) << c.args[1];
+        } else if (c.offset) {
+            EXPECT_LE(r.xpol_dB, -100) << c.args[1];
+            const double turned = aperture_of(c, 2 * kPi / 180).result().xpol_dB;
+            const double more = aperture_of(c, 4 * kPi / 180).result().xpol_dB;
+            EXPECT_GE(turned, r.xpol_dB + 80) << c.args[1];
+            EXPECT_GT(more, turned) << c.args[1];
+        } else {
+            EXPECT_GT(r.xpol_dB, -40) << c.args[1];  // an offset prime-focus dish: some tens of dB down
+            EXPECT_LT(r.xpol_dB, -10) << c.args[1];
+        }
+        // Circular polarisation keeps the gain.
+        const radiate::Result rc = aperture_of(c, 0, radiate::Polarisation::rhc).result();
+        EXPECT_NEAR(rc.eff_spill, r.eff_spill, 1e-12) << c.args[1];
+    }
+}
+
+// The far field of a design lit almost uniformly follows the closed form of
+// a uniform circle near the beam.
+TEST(Radiate, AlmostUniformApertureMatchesTheClosedForm) {
+    const study::Study s(study::read_inputs(std::vector<std::string>{"type=prime", "DM=1", "FM=2"}));
+    const geometry::Antenna a = s.antenna(s.design(0));
+    radiate::Settings st;
+    st.wavelength = 1.0 / 80;
+    st.taper_db = 1e-9;  // no taper: the dish's own space loss alone, (1 + tan^2(TE/2))^-1 at the rim
+    const radiate::Aperture ap(a, st);
+    std::complex<double> co0, cross;
+    ap.field(0, 0, co0, cross);
+    for (double u : {0.3, 0.6, 0.9}) {  // sin theta in units of the first null, 1.2197 lambda / D
+        const double sn = u * 1.2197 / 80;
+        std::complex<double> co;
+        ap.field(std::asin(sn), 0.3, co, cross);
+        const double got = std::abs(co) / std::abs(co0) / ((1 + std::cos(std::asin(sn))) / 2);
+        EXPECT_NEAR(got, radiate::uniform_circle(80, sn), 0.01) << u;
+    }
+}
+
+}  // namespace
