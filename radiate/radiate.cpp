@@ -154,17 +154,49 @@ Aperture::Aperture(const geometry::Antenna& an, const Settings& st) {
     double outside = 0;
     for (int i = 0; i < kOuter; ++i) outside += tw[i] * 2 * kPi * amplitude(tx[i]) * amplitude(tx[i]) * std::sin(tx[i]);
     constexpr int kTheta = 48, kPhi = 96;
-    gauss_legendre(kTheta, 0, te, tx, tw);
+    // A blocked disc about the axis of a surface of revolution is a cone of
+    // feed angles: the quadrature is split at its edge, so that each side
+    // is integrated whole.
+    const double blocked_radius = an.aperture.blocked / 2;
+    double theta_b = 0;
+    if (blocked_radius > 0 && an.main.revolved && st.tilt == 0) {
+        auto radius = [&](double t) {
+            Vec3 at;
+            CVec e;
+            double path = 0;
+            int missed = 0;
+            const Vec3 u = std::cos(t) * z + std::sin(t) * x;
+            return trace(an, u, CVec{1, 0, 0}, at, e, path, missed) ? std::hypot(at.x, at.y) : NAN;
+        };
+        double lo = 0, hi = te;
+        if (radius(hi * (1 - 1e-9)) > blocked_radius) {
+            for (int it = 0; it < 80; ++it) {
+                const double mid = (lo + hi) / 2;
+                (radius(mid) < blocked_radius ? lo : hi) = mid;
+            }
+            theta_b = (lo + hi) / 2;
+        }
+    }
+    if (theta_b > 0) {
+        constexpr int kInner = 16;
+        std::vector<double> bx, bw;
+        gauss_legendre(kInner, 0, theta_b, bx, bw);
+        gauss_legendre(kTheta, theta_b, te, tx, tw);
+        tx.insert(tx.begin(), bx.begin(), bx.end());
+        tw.insert(tw.begin(), bw.begin(), bw.end());
+    } else {
+        gauss_legendre(kTheta, 0, te, tx, tw);
+    }
+    const int n_theta = static_cast<int>(tx.size());
     double inside_power = 0;
-    for (int i = 0; i < kTheta; ++i) inside_power += tw[i] * 2 * kPi * amplitude(tx[i]) * amplitude(tx[i]) * std::sin(tx[i]);
+    for (int i = 0; i < n_theta; ++i) inside_power += tw[i] * 2 * kPi * amplitude(tx[i]) * amplitude(tx[i]) * std::sin(tx[i]);
     feed_power_ = inside_power + outside;
     spill_sub_ = an.sub ? outside : 0;
     spill_main_ = an.sub ? 0 : outside;
 
-    const double blocked_radius = an.aperture.blocked / 2;
     const double dphi = 2 * kPi / kPhi, step = 1e-6;
-    samples_.reserve(kTheta * kPhi);
-    for (int i = 0; i < kTheta; ++i) {
+    samples_.reserve(static_cast<std::size_t>(n_theta) * kPhi);
+    for (int i = 0; i < n_theta; ++i) {
         const double th = tx[i], f = amplitude(th);
         for (int j = 0; j < kPhi; ++j) {
             const double ph = (j + 0.5) * dphi;
@@ -205,7 +237,7 @@ Aperture::Aperture(const geometry::Antenna& an, const Settings& st) {
             // with |E| = f / sqrt(J) and the phase of the path.
             const cd amp = (w * std::sin(th) * std::sqrt(J) * f) * std::polar(1.0, -k_ * path);
             Sample s{at.x, at.y, amp * project(e, co_ref), amp * project(e, cross_ref),
-                     std::hypot(at.x, at.y) < blocked_radius};
+                     theta_b > 0 ? th < theta_b : std::hypot(at.x, at.y) < blocked_radius};
             aperture_power_ += w * f * f * std::sin(th);
             all_co_ += s.co;
             if (!s.blocked) unblocked_co_ += s.co;
