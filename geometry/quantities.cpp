@@ -28,7 +28,20 @@ const std::array<KeyInfo, kKeyCount> kKeys = {{
     {Key::freq, "freq", KeyKind::analysis, "frequency for cassbeam, GHz"},
     {Key::taper, "taper", KeyKind::analysis, "feed taper for cassbeam, dB (default 10)"},
     {Key::taper_angle, "taper_angle", KeyKind::analysis, "angle of that taper, degrees (default each design's TE)"},
+    {Key::feed, "feed", KeyKind::setting, "feed pattern of --radiate: gaussian (default) or cosq"},
+    {Key::pol, "pol", KeyKind::setting, "polarisation of --radiate's feed: x (default, in the plane of symmetry), y, rhc or lhc"},
 }};
+
+namespace {
+constexpr std::string_view kFeeds[] = {"gaussian", "cosq"};
+constexpr std::string_view kPolarisations[] = {"x", "y", "rhc", "lhc"};
+}  // namespace
+
+std::span<const std::string_view> setting_words(Key k) {
+    if (k == Key::feed) return kFeeds;
+    if (k == Key::pol) return kPolarisations;
+    return {};
+}
 
 namespace {
 constexpr std::string_view kCodes[kChecks] = {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <cstdint>
 #include <stdexcept>
 #include <string_view>
@@ -22,14 +23,17 @@ public:
 enum class Key : std::uint8_t {
     type, DM, FM, LM, DS, LS, TE, FDE, DF, LP,
     H, HC, TH0, BETA, ALPHA, E, LSM, C2, DFPR, DSRPR, root,
-    unit, freq, taper, taper_angle,
+    unit, freq, taper, taper_angle, feed, pol,
 };
-inline constexpr std::size_t kKeyCount = 25;
+inline constexpr std::size_t kKeyCount = 27;
 
 // What a quantity is: the reflector type, a quantity of the design (which
-// may be swept), a choice among designs (one value), the length unit, or a
-// number for the analysis hand-off.
-enum class KeyKind : std::uint8_t { type, design, choice, unit, analysis };
+// may be swept), a choice among designs (one value), the length unit, a
+// number for the analyses, or a named setting of them (one of its words).
+enum class KeyKind : std::uint8_t { type, design, choice, unit, analysis, setting };
+
+// The words a setting takes, in the order of their values (0, 1, ...).
+std::span<const std::string_view> setting_words(Key k);
 
 struct KeyInfo {
     Key key;

@@ -8,6 +8,8 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -24,6 +26,7 @@
 #include "handoff/cassbeam.hpp"
 #include "handoff/exports.hpp"
 #include "handoff/offset_files.hpp"
+#include "radiate/radiate.hpp"
 #include "study/columns.hpp"
 #include "study/formats.hpp"
 #include "study/row_stream.hpp"
@@ -342,6 +345,120 @@ public:
         return out;
     }
 
+    // The radiation engine's settings from Python's arguments.
+    static radiate::Settings radiation(double freq, const std::string& unit, double taper, double taper_angle,
+                                       const std::string& feed, const std::string& pol) {
+        const auto u = std::find_if(study::kUnits.begin(), study::kUnits.end(),
+                                    [&](const study::LengthUnit& x) { return x.name == unit; });
+        if (u == study::kUnits.end()) throw study::InputError("unit must be in, ft, mm or m, not '" + unit + "'");
+        auto word = [](study::Key k, const std::string& text) {
+            const auto words = geometry::setting_words(k);
+            const auto w = std::find(words.begin(), words.end(), text);
+            if (w == words.end())
+                throw study::InputError(std::string(study::info(k).name) + " must be " +
+                                        (k == study::Key::feed ? "gaussian or cosq" : "x, y, rhc or lhc") + ", not '" +
+                                        text + "'");
+            return static_cast<int>(w - words.begin());
+        };
+        return radiate::settings_of(freq, u->metres, taper, taper_angle, word(study::Key::feed, feed),
+                                    word(study::Key::pol, pol));
+    }
+
+    // The --radiate columns of rows: 11 x n, NaN for rows not analysed.
+    py::array_t<float> radiate_rows(const py::object& rows, double freq, const std::string& unit, double taper,
+                                    double taper_angle, const std::string& feed, const std::string& pol, unsigned jobs,
+                                    const py::object& progress) const {
+        const radiate::Settings st = radiation(freq, unit, taper, taper_angle, feed, pol);
+        const std::vector<std::int64_t> list = rows_of(s(), rows);
+        const auto n = static_cast<py::ssize_t>(list.size());
+        constexpr py::ssize_t kCols = radiate::kColumnCount;
+        py::array_t<float> out({kCols, n});
+        float* to = out.mutable_data();
+        std::fill(to, to + kCols * n, kNaN);
+        std::atomic<py::ssize_t> done{0};
+        {
+            py::gil_scoped_release release;
+            const unsigned threads = std::max(1u, std::min<unsigned>(jobs == 0 ? cores() : jobs, static_cast<unsigned>(std::max<py::ssize_t>(n, 1))));
+            std::vector<std::thread> pool;
+            for (unsigned t = 0; t < threads; ++t) {
+                pool.emplace_back([&, t] {
+                    for (py::ssize_t i = t; i < n; i += threads) {
+                        const study::Design d = s().design(list[static_cast<std::size_t>(i)]);
+                        if (d.ok()) {
+                            try {
+                                const auto r = radiate::Aperture(s().antenna(d), st).result().columns();
+                                for (py::ssize_t k = 0; k < kCols; ++k) to[k * n + i] = static_cast<float>(r[static_cast<std::size_t>(k)]);
+                            } catch (const std::invalid_argument&) {
+                            }
+                        }
+                        ++done;
+                    }
+                });
+            }
+            if (!progress.is_none()) {
+                for (;;) {
+                    const py::ssize_t now = done.load();
+                    {
+                        py::gil_scoped_acquire acquire;
+                        progress(now, n);
+                    }
+                    if (now >= n) break;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                }
+            }
+            for (std::thread& th : pool) th.join();
+        }
+        return out;
+    }
+
+    // The --pattern file of a row.
+    void write_pattern(std::int64_t row, const std::string& path, double freq, const std::string& unit, double taper,
+                       double taper_angle, const std::string& feed, const std::string& pol,
+                       const std::vector<double>& cuts, double theta_max, int points) const {
+        const radiate::Settings st = radiation(freq, unit, taper, taper_angle, feed, pol);
+        if (points < 3 || points > 1000000) throw study::InputError("points must be a whole number from 3 to 1000000");
+        const study::Design d = solved(row);
+        if (!d.ok()) throw study::InputError("pattern: row " + std::to_string(row + 1) + " fails its checks");
+        const bool cut = path.size() >= 4 && path.compare(path.size() - 4, 4, ".cut") == 0;
+        const std::string heading = "refldsgn-solve: " + s().title() + ", row " + std::to_string(row + 1);
+        py::gil_scoped_release release;
+        textio::write_text_file(path, radiate::pattern_file(s().antenna(d), st, cuts, theta_max, points, cut, heading));
+    }
+
+    // The cuts of a row: (phi_deg, theta_deg, co_dBi, cross_dBi, co_phase_deg, cross_phase_deg).
+    py::tuple pattern(std::int64_t row, double freq, const std::string& unit, double taper, double taper_angle,
+                      const std::string& feed, const std::string& pol, const std::vector<double>& cuts,
+                      double theta_max, int points) const {
+        const radiate::Settings st = radiation(freq, unit, taper, taper_angle, feed, pol);
+        if (points < 3 || points > 1000000) throw study::InputError("points must be a whole number from 3 to 1000000");
+        if (!std::isnan(theta_max) && !(theta_max > 0 && theta_max <= 180))
+            throw study::InputError("theta_max must be an angle in degrees, above 0 and at most 180");
+        const study::Design d = solved(row);
+        if (!d.ok()) throw study::InputError("pattern: row " + std::to_string(row + 1) + " fails its checks");
+        constexpr double kDeg = 3.14159265358979323846 / 180;
+        std::vector<double> cols[6];
+        {
+            py::gil_scoped_release release;
+            const radiate::Aperture ap(s().antenna(d), st);
+            const double tmax = std::isnan(theta_max) ? 5 * (ap.half_power_width(0) + ap.half_power_width(90 * kDeg)) / 2
+                                                      : theta_max * kDeg;
+            for (double phi : cuts) {
+                const radiate::Cut c = ap.cut(phi * kDeg, tmax, points);
+                for (std::size_t i = 0; i < c.theta.size(); ++i) {
+                    cols[0].push_back(phi);
+                    cols[1].push_back(c.theta[i] / kDeg);
+                    cols[2].push_back(10 * std::log10(std::norm(c.co[i])));
+                    cols[3].push_back(10 * std::log10(std::norm(c.cross[i])));
+                    cols[4].push_back(std::arg(c.co[i]) / kDeg);
+                    cols[5].push_back(std::arg(c.cross[i]) / kDeg);
+                }
+            }
+        }
+        py::list out;
+        for (const auto& c : cols) out.append(py::array_t<double>(static_cast<py::ssize_t>(c.size()), c.data()));
+        return py::tuple(out);
+    }
+
 private:
     static void no_ranges(const std::string& main_range, const std::string& sub_range) {
         if (!main_range.empty() || !sub_range.empty())
@@ -417,6 +534,9 @@ PYBIND11_MODULE(_core, m) {
         .def("write_tor", &PyStudy::write_tor)
         .def("write_profile", &PyStudy::write_profile)
         .def("offset_profile", &PyStudy::offset_profile)
+        .def("radiate", &PyStudy::radiate_rows)
+        .def("pattern", &PyStudy::pattern)
+        .def("write_pattern", &PyStudy::write_pattern)
         .def("revolved", [](const PyStudy& p, std::int64_t row) { return p.s().antenna(p.design(row)).main.revolved; })
         .def("has_sub", [](const PyStudy& p, std::int64_t row) { return p.s().antenna(p.design(row)).sub.has_value(); })
         .def("sketch", &PyStudy::sketch)
@@ -472,6 +592,9 @@ PYBIND11_MODULE(_core, m) {
     for (std::string_view n : seen) all_values.append(std::string(n));
     m.attr("ALL_VALUES") = all_values;
     m.attr("CHECKS") = checks;
+    py::list radiation;
+    for (const char* name : radiate::kColumns) radiation.append(name);
+    m.attr("RADIATION") = radiation;
     m.attr("TYPE_NAMES") = geometry::type_names(true);
     m.attr("ANALYSIS") = analysis;
     m.attr("MAX_STEPS") = study::kMaxSweepRows;

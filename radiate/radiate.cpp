@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <stdexcept>
 
 namespace radiate {
@@ -99,6 +101,64 @@ bool trace(const geometry::Antenna& a, Vec3 u, const CVec& e0, Vec3& at, CVec& e
 double db(double ratio) { return std::max(10 * std::log10(ratio), -300.0); }
 
 }  // namespace
+
+Settings settings_of(double freq_ghz, double metres, double taper_db, double taper_angle_deg, int feed, int pol) {
+    if (!(freq_ghz > 0) || !std::isfinite(freq_ghz)) throw geometry::InputError("freq must be positive");
+    if (!(taper_db > 0) || !std::isfinite(taper_db)) throw geometry::InputError("taper must be positive (dB below the peak)");
+    if (!std::isnan(taper_angle_deg) && !(taper_angle_deg > 0 && taper_angle_deg < 90))
+        throw geometry::InputError("taper_angle must lie between 0 and 90 degrees");
+    Settings st;
+    st.wavelength = 0.299792458 / freq_ghz / metres;
+    st.taper_db = taper_db;
+    st.taper_angle = std::isnan(taper_angle_deg) ? 0 : taper_angle_deg * (kPi / 180);
+    st.feed = feed == 1 ? FeedKind::cosq : FeedKind::gaussian;
+    st.pol = static_cast<Polarisation>(std::clamp(pol, 0, 3));
+    return st;
+}
+
+namespace {
+std::string shortest(double v) {
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+}  // namespace
+
+std::string pattern_file(const geometry::Antenna& antenna, const Settings& st, std::span<const double> cuts,
+                         double theta_max, int points, bool cut_format, const std::string& heading) {
+    const Aperture ap(antenna, st);
+    constexpr double kDeg = kPi / 180;
+    const double tmax = std::isnan(theta_max) ? 5 * (ap.half_power_width(0) + ap.half_power_width(90 * kDeg)) / 2
+                                              : theta_max * kDeg;
+    std::string text;
+    if (!cut_format) text = "phi_deg,theta_deg,co_dBi,cross_dBi,co_phase_deg,cross_phase_deg\n";
+    // ICOMP 3: Ludwig's third co and cross; 2: the two circular hands.
+    const bool circular = st.pol == Polarisation::rhc || st.pol == Polarisation::lhc;
+    for (double phi : cuts) {
+        const Cut c = ap.cut(phi * kDeg, tmax, points);
+        if (cut_format) {
+            char head[96];
+            text += heading + ", phi = " + shortest(phi) + " deg\n";
+            std::snprintf(head, sizeof head, "%.10E %.10E %d %.10E %d 1 2\n", -tmax / kDeg, 2 * tmax / kDeg / (points - 1),
+                          points, phi, circular ? 2 : 3);
+            text += head;
+        }
+        for (std::size_t i = 0; i < c.theta.size(); ++i) {
+            if (cut_format) {
+                char line[128];
+                std::snprintf(line, sizeof line, "%.10E %.10E %.10E %.10E\n", c.co[i].real(), c.co[i].imag(),
+                              c.cross[i].real(), c.cross[i].imag());
+                text += line;
+                continue;
+            }
+            auto dbi = [](std::complex<double> e) { return 10 * std::log10(std::norm(e)); };
+            auto deg = [&](std::complex<double> e) { return std::arg(e) / kDeg; };
+            text += shortest(phi) + "," + shortest(c.theta[i] / kDeg) + "," + shortest(dbi(c.co[i])) + "," +
+                    shortest(dbi(c.cross[i])) + "," + shortest(deg(c.co[i])) + "," + shortest(deg(c.cross[i])) + "\n";
+        }
+    }
+    return text;
+}
 
 double uniform_circle(double d, double s) {
     const double u = kPi * d * s;

@@ -7,12 +7,14 @@
 // obliquity.  The engine reads the model alone: it knows no family.
 #pragma once
 
+#include <array>
 #include <complex>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "geometry/antenna.hpp"
+#include "geometry/quantities.hpp"
 
 namespace radiate {
 
@@ -27,6 +29,13 @@ struct Settings {
     Polarisation pol = Polarisation::x;
     double tilt = 0;  // a test's hook: the feed turned by this angle (radians) about y, off its axis
 };
+
+// The settings from what a front end reads: the frequency in GHz, the
+// metres of the design's length unit, the taper in dB, its angle in degrees
+// (NaN: each design's feed half angle), and the feed and polarisation as
+// the indices of their words (gaussian, cosq; x, y, rhc, lhc).  Throws
+// geometry::InputError naming what is out of range.
+Settings settings_of(double freq_ghz, double metres, double taper_db, double taper_angle_deg, int feed, int pol);
 
 // The columns of --radiate, in order.
 inline constexpr const char* kColumns[] = {"gain_dBi",  "directivity_dBi", "eff_total", "eff_spill",
@@ -84,6 +93,14 @@ private:
     double abs_co_ = 0, co2_ = 0;
     bool any_cross_ = false;
 };
+
+// The text of --pattern: the cuts at the azimuths `cuts` (degrees) out to
+// theta_max (degrees; NaN: five half-power widths) in `points` points, as
+// CSV (phi_deg,theta_deg,co_dBi,cross_dBi,co_phase_deg,cross_phase_deg,
+// every number the shortest text of its double) or as TICRA's .cut (each
+// cut a heading line, V_INI V_INC V_NUM C ICOMP ICUT NCOMP, then the fields).
+std::string pattern_file(const geometry::Antenna& antenna, const Settings& settings, std::span<const double> cuts,
+                         double theta_max, int points, bool cut_format, const std::string& heading);
 
 // The far-field pattern of the aperture of a uniformly lit circle of
 // diameter d (in wavelengths) at sin theta = s, relative to boresight: a

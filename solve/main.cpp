@@ -157,26 +157,15 @@ radiate::Settings radiate_settings(const study::Study& study, const char* option
     if (freq == nullptr) throw study::InputError(std::string(option) + " needs freq= (GHz): the wavelength follows from it");
     if (unit == nullptr)
         throw study::InputError(std::string(option) + " needs unit= (in, ft, mm or m): the wavelength is a length");
-    if (!(freq->value > 0) || !std::isfinite(freq->value)) throw study::InputError("freq must be positive");
-    radiate::Settings st;
-    const double metres = study::kUnits[static_cast<std::size_t>(unit->value)].metres;
-    st.wavelength = 0.299792458 / double(freq->value) / metres;
-    if (const study::Assignment* t = study.inputs().find(study::Key::taper)) {
-        if (!(t->value > 0) || !std::isfinite(t->value)) throw study::InputError("taper must be positive (dB below the peak)");
-        st.taper_db = t->value;
-    }
-    if (const study::Assignment* a = study.inputs().find(study::Key::taper_angle)) {
-        if (!(a->value > 0 && a->value < 90)) throw study::InputError("taper_angle must lie between 0 and 90 degrees");
-        st.taper_angle = double(a->value) * (3.14159265358979323846 / 180);
-    }
-    return st;
-}
-
-// The shortest text that reads back as the same double.
-std::string shortest(double v) {
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
+    const study::Assignment* taper = study.inputs().find(study::Key::taper);
+    const study::Assignment* angle = study.inputs().find(study::Key::taper_angle);
+    const study::Assignment* feed = study.inputs().find(study::Key::feed);
+    const study::Assignment* pol = study.inputs().find(study::Key::pol);
+    return radiate::settings_of(freq->value, study::kUnits[static_cast<std::size_t>(unit->value)].metres,
+                                taper != nullptr ? double(taper->value) : 10.0,
+                                angle != nullptr ? double(angle->value) : std::nan(""),
+                                feed != nullptr ? static_cast<int>(feed->value) : 0,
+                                pol != nullptr ? static_cast<int>(pol->value) : 0);
 }
 
 // The cuts of --pattern: the --cuts azimuths, out to --theta-max (five
@@ -213,41 +202,9 @@ PatternPlan pattern_plan(const Options& opt) {
 
 void write_pattern(const Options& opt, const PatternPlan& plan, const study::Study& study, const study::Design& d,
                    const radiate::Settings& st) {
-    const std::vector<double>& cuts = plan.cuts;
-    const float points = plan.points, theta_max = plan.theta_max;
-    const bool cut_format = plan.cut_format;
-    if (!d.ok()) throw study::InputError("--pattern: row " + std::to_string(d.index + 1) + " fails its checks");
-    const radiate::Aperture ap(study.antenna(d), st);
-    constexpr double kDeg = 3.14159265358979323846 / 180;
-    const double tmax = theta_max > 0 ? theta_max * kDeg : 5 * (ap.half_power_width(0) + ap.half_power_width(90 * kDeg)) / 2;
-    std::string text;
-    if (!cut_format) text = "phi_deg,theta_deg,co_dBi,cross_dBi,co_phase_deg,cross_phase_deg\n";
-    for (double phi : cuts) {
-        const radiate::Cut c = ap.cut(phi * kDeg, tmax, static_cast<int>(points));
-        if (cut_format) {
-            char head[160];
-            std::snprintf(head, sizeof head, "refldsgn-solve: %s, row %lld, phi = %g deg\n", study.title().c_str(),
-                          static_cast<long long>(d.index + 1), phi);
-            text += head;
-            std::snprintf(head, sizeof head, "%.10E %.10E %d %.10E 3 1 2\n", -tmax / kDeg,
-                          2 * tmax / kDeg / (points - 1), static_cast<int>(points), phi);
-            text += head;
-        }
-        for (std::size_t i = 0; i < c.theta.size(); ++i) {
-            if (cut_format) {
-                char line[128];
-                std::snprintf(line, sizeof line, "%.10E %.10E %.10E %.10E\n", c.co[i].real(), c.co[i].imag(),
-                              c.cross[i].real(), c.cross[i].imag());
-                text += line;
-                continue;
-            }
-            auto dbi = [](std::complex<double> e) { return 10 * std::log10(std::norm(e)); };
-            auto deg = [&](std::complex<double> e) { return std::arg(e) / kDeg; };
-            text += shortest(phi) + "," + shortest(c.theta[i] / kDeg) + "," + shortest(dbi(c.co[i])) + "," +
-                    shortest(dbi(c.cross[i])) + "," + shortest(deg(c.co[i])) + "," + shortest(deg(c.cross[i])) + "\n";
-        }
-    }
-    write_text_file(opt.pattern, text);
+    const std::string heading = "refldsgn-solve: " + study.title() + ", row " + std::to_string(d.index + 1);
+    write_text_file(opt.pattern, radiate::pattern_file(study.antenna(d), st, plan.cuts, plan.theta_max > 0 ? plan.theta_max : NAN,
+                                                       static_cast<int>(plan.points), plan.cut_format, heading));
 }
 
 void check_files(const Options& opt) {

@@ -220,6 +220,8 @@ public:
                 inputs[name] = study_.type_name();
             } else if (a.key == Key::unit) {
                 inputs[name] = kUnits[static_cast<std::size_t>(a.value)].name;
+            } else if (info(a.key).kind == KeyKind::setting) {
+                inputs[name] = a.text;
             } else if (a.is_column()) {
                 inputs[name] = nested(a.given, a.shape, 0, 0);
             } else if (!a.list.empty()) {

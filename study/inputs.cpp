@@ -118,6 +118,18 @@ Assignment parse_assignment(std::string_view name, std::string_view text, const 
         a.value = static_cast<float>(u - kUnits.begin());
         return a;
     }
+    if (it->kind == KeyKind::setting) {
+        const auto words = geometry::setting_words(a.key);
+        const auto w = std::find(words.begin(), words.end(), text);
+        if (w == words.end()) {
+            std::string all;
+            for (std::size_t i = 0; i < words.size(); ++i)
+                all += std::string(i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + std::string(words[i]);
+            throw InputError(std::string(name) + " must be " + all + ", not " + quoted(text) + " (" + origin + ")");
+        }
+        a.value = static_cast<float>(w - words.begin());
+        return a;
+    }
     const bool list = text.find(',') != std::string_view::npos;
     if (text.find(':') == std::string_view::npos && !list) {
         if (!parse_number(text, a.value)) throw InputError("malformed number in " + what);
@@ -270,6 +282,7 @@ Assignment assignment_of(std::string_view name, float value) {
         throw InputError("unknown quantity " + quoted(name) + " (the command line); the quantities are " + key_list());
     }
     if (it->kind == KeyKind::unit) throw InputError("unit must be in, ft, mm or m (the command line)");
+    if (it->kind == KeyKind::setting) throw InputError(std::string(it->name) + " takes a word, not a number (the command line)");
     Assignment a;
     a.key = it->key;
     a.origin = "the command line";

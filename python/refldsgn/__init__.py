@@ -22,7 +22,7 @@ import numpy as _np
 from . import _core
 
 __version__ = _core.VERSION
-__all__ = ["solve", "steps", "analyze", "Designs", "Design", "Plot", "Check", "InputError", "AnalysisError", "CadError",
+__all__ = ["solve", "steps", "analyze", "radiate", "Designs", "Design", "Plot", "Check", "InputError", "AnalysisError", "CadError",
            "VALUES", "COLUMNS", "QUANTITIES"]
 
 InputError = _core.InputError
@@ -43,8 +43,9 @@ COLUMNS = ("mode", "case", "type") + VALUES[:_BEFORE_CHECK] + ("check",) + VALUE
 #: The quantities solve() takes: name -> what it is.
 QUANTITIES = {name: text for name, text, _ in _core.KEYS}
 _DESIGN_KEYS = {name for name, _, kind in _core.KEYS if kind == "design"}
-_TEXT_KEYS = {"type", "unit"}
+_TEXT_KEYS = {"type", "unit", "feed", "pol"}
 _ANALYSIS = tuple(_core.ANALYSIS)
+_RADIATION = tuple(_core.RADIATION)
 _COLUMN_NAMES = frozenset(_core.ALL_VALUES)  # the value columns of every mode
 
 Check = _enum.IntFlag("Check", {code.replace("-", "_"): 1 << i for i, code in enumerate(_core.CHECKS)},
@@ -112,7 +113,8 @@ def solve(jobs: Optional[int] = None, **quantities: Any) -> "Designs":
                 items.append((name, value))
             else:
                 raise InputError("%s must be %s, not %r" % (
-                    name, _core.TYPE_NAMES if name == "type" else "in, ft, mm or m", value))
+                    name, {"type": _core.TYPE_NAMES, "unit": "in, ft, mm or m", "feed": "gaussian or cosq",
+                                "pol": "x, y, rhc or lhc"}[name], value))
             continue
         if name not in QUANTITIES:
             guess = _core.suggested_key(name)
@@ -598,6 +600,40 @@ class Design:
             main, sub = self._study.offset_profile(self.row, self._range(main_range), self._range(sub_range))
         return {"main": main, "sub": sub} if self._study.has_sub(self.row) else {"main": main}
 
+    def pattern(self, freq: float, unit: str, taper: float = 10, taper_angle: Optional[float] = None, pol: str = "x",
+                feed: str = "gaussian", cuts=(0, 45, 90), theta_max: Optional[float] = None, points: int = 1001,
+                method: str = "go"):
+        """The far-field cuts of this row, as --pattern writes them: a pandas DataFrame of phi_deg,
+        theta_deg, co_dBi, cross_dBi, co_phase_deg and cross_phase_deg (theta from -theta_max to theta_max,
+        by default five half-power widths)."""
+        import pandas as pd
+        if method != "go":
+            raise InputError("method must be go (geometrical optics), not %r" % (method,))
+        freq_v, taper_v, angle_v = _numbers(freq, taper, taper_angle)
+        try:
+            cut_list = [float(c) for c in cuts]
+            tmax = float("nan") if theta_max is None else float(theta_max)
+            n = int(points)
+        except (TypeError, ValueError):
+            raise InputError("cuts, theta_max and points must be numbers") from None
+        cols = self._study.pattern(self.row, freq_v, str(unit), taper_v, angle_v, str(feed), str(pol), cut_list, tmax, n)
+        names = ("phi_deg", "theta_deg", "co_dBi", "cross_dBi", "co_phase_deg", "cross_phase_deg")
+        return pd.DataFrame({name: col for name, col in zip(names, cols)})
+
+    def write_pattern(self, path, freq: float, unit: str, taper: float = 10, taper_angle: Optional[float] = None,
+                      pol: str = "x", feed: str = "gaussian", cuts=(0, 45, 90), theta_max: Optional[float] = None,
+                      points: int = 1001) -> None:
+        """The --pattern file of this row: CSV, or TICRA's cut format for a .cut name."""
+        freq_v, taper_v, angle_v = _numbers(freq, taper, taper_angle)
+        try:
+            cut_list = [float(c) for c in cuts]
+            tmax = float("nan") if theta_max is None else float(theta_max)
+            n = int(points)
+        except (TypeError, ValueError):
+            raise InputError("cuts, theta_max and points must be numbers") from None
+        self._study.write_pattern(self.row, _os.fspath(path), freq_v, str(unit), taper_v, angle_v, str(feed), str(pol),
+                                  cut_list, tmax, n)
+
     def write_cassbeam(self, prefix) -> None:
         """PREFIX.in and PREFIX.geom for cassbeam, as --cassbeam writes them, with unit, freq, taper and
         taper_angle as given to solve()."""
@@ -656,6 +692,56 @@ def analyze(designs: Designs, freq: float, taper: float = 10, taper_angle: Optio
         if bar is not None:
             bar.close()
     return {name: _readonly(out[k]) for k, name in enumerate(_ANALYSIS)}
+
+
+def _progress(progress, total):
+    """A progress callable and the bar to close: progress(done, total), or True for tqdm."""
+    if progress is True:
+        try:
+            from tqdm.auto import tqdm
+            bar = tqdm(total=total, unit="design")
+            return (lambda done, total: bar.update(done - bar.n)), bar  # noqa: E731
+        except ImportError:
+            return None, None
+    if progress is False or progress is None:
+        return None, None
+    if not callable(progress):
+        raise InputError("progress must be a callable or True")
+    return progress, None
+
+
+def _numbers(freq, taper, taper_angle):
+    try:
+        return float(freq), float(taper), float("nan") if taper_angle is None else float(taper_angle)
+    except (TypeError, ValueError):
+        raise InputError("freq, taper and taper_angle must be numbers") from None
+
+
+def radiate(designs: Designs, freq: float, unit: str, taper: float = 10, taper_angle: Optional[float] = None,
+            pol: str = "x", feed: str = "gaussian", method: str = "go", jobs: Optional[int] = None,
+            progress: Union[None, bool, Callable[[int, int], Any]] = None) -> Dict[str, _np.ndarray]:
+    """The radiation of every row that passes its checks, by geometrical optics, as --radiate gives it.
+
+    freq in GHz and unit (in, ft, mm or m) give the wavelength; the feed is a
+    Gaussian (or cosq) of taper dB at taper_angle degrees (default each
+    design's feed half angle), polarised pol (x, y, rhc or lhc).  Returns
+    gain_dBi, directivity_dBi, eff_total, eff_spill, eff_block, eff_taper,
+    eff_phase, eff_pol, xpol_dB, sll_dB and hpbw_deg as float32 arrays of the
+    designs' shape, NaN for the rows not analysed.
+    """
+    if not isinstance(designs, Designs):
+        raise InputError("radiate takes the Designs of solve()")
+    if method != "go":
+        raise InputError("method must be go (geometrical optics), not %r" % (method,))
+    freq_v, taper_v, angle_v = _numbers(freq, taper, taper_angle)
+    callback, bar = _progress(progress, len(designs))
+    try:
+        out = designs._source.study.radiate(designs._study_rows(), freq_v, str(unit), taper_v, angle_v, str(feed),
+                                            str(pol), _jobs(jobs), callback)
+    finally:
+        if bar is not None:
+            bar.close()
+    return {name: _readonly(out[k].reshape(designs.shape)) for k, name in enumerate(_RADIATION)}
 
 
 # The namespace holds the API alone (the annotations above are text).

@@ -151,6 +151,8 @@ FILE_OPTIONS = {
     "--stl": (OFFSET, ["--tolerance", "0.01"], lambda d, path: d[0].write_stl(path, tolerance=0.01)),
     "--step": (AXI, ["--thickness", "5"], lambda d, path: d[0].write_step(path, thickness=5)),
     "--cassbeam": (AXI, [], lambda d, path: d[0].write_cassbeam(path)),
+    "--pattern": (AXI, ["--points", "51"], lambda d, path: d[0].write_pattern(path, freq=100, unit="mm", taper=12,
+                                                                               points=51)),
 }
 # And the offset designs' own forms of the files both kinds have.
 OFFSET_FILES = {
@@ -235,3 +237,36 @@ def test_every_file_option_has_a_python_writer(solve_program, tmp_path):
     assert not os.path.exists(tmp_path / "x")
     curves = off.profile()
     assert set(curves) == {"main", "sub"} and len(curves["main"]) == 2 and len(curves["main"][0]) == 21
+
+
+def test_radiation_matches_the_command_line(solve_program, tmp_path):
+    """radiate() and Design.pattern() give the command line's numbers, bit for bit."""
+    import csv
+    import io
+    args = ["type=gregorian", "DM=24", "FM=18", "H=18", "DS=9:11:1", "BETA=5.6", "freq=2", "unit=m", "taper=12",
+            "pol=rhc"]
+    out = subprocess.run([solve_program] + args + ["--radiate", "-f", "csv", "--pattern", "cuts.csv", "--points",
+                                                   "101", "--at", "2"], cwd=tmp_path, check=True,
+                         stdout=subprocess.PIPE).stdout.decode()
+    rows = list(csv.DictReader(io.StringIO(out)))
+    kw = as_keywords(args[:-4])
+    designs = refldsgn.solve(**kw)
+    got = refldsgn.radiate(designs, freq=2, unit="m", taper=12, pol="rhc")
+    assert set(got) == set(refldsgn._core.RADIATION) and got["gain_dBi"].shape == (3,)
+    for name, values in got.items():
+        for row, v in zip(rows, values):
+            assert row[name] != "" and np.float32(float(row[name])) == v, (name, row[name], v)
+    frame = designs[1].pattern(2, "m", taper=12, pol="rhc", points=101)
+    cli = list(csv.DictReader(open(tmp_path / "cuts.csv")))
+    assert len(frame) == len(cli) == 303
+    for name in frame.columns:
+        assert [float(r[name]) for r in cli] == list(frame[name]), name
+    # What the engine refuses, in the command line's words.
+    for call, message in [(lambda: refldsgn.radiate(designs, freq=0, unit="m"), "freq must be positive"),
+                          (lambda: refldsgn.radiate(designs, freq=2, unit="yd"), "unit must be"),
+                          (lambda: refldsgn.radiate(designs, freq=2, unit="m", pol="z"), "pol must be"),
+                          (lambda: refldsgn.radiate(designs, freq=2, unit="m", taper_angle=95), "taper_angle must"),
+                          (lambda: refldsgn.radiate(designs, freq=2, unit="m", method="po"), "method must be go"),
+                          (lambda: designs[0].pattern(2, "m", points=2), "points must")]:
+        with pytest.raises(refldsgn.InputError, match=message):
+            call()
