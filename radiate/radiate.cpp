@@ -312,13 +312,16 @@ Aperture::Aperture(const geometry::Antenna& an, const Settings& st) {
 
 void Aperture::field(double theta, double phi, cd& co, cd& cross) const {
     const double s = k_ * std::sin(theta), cx = s * std::cos(phi), cy = s * std::sin(phi);
-    cd a = 0, b = 0;
+    double ar = 0, ai = 0, br = 0, bi = 0;
     for (const Sample& p : samples_) {
         if (p.blocked) continue;
-        const cd phase = std::polar(1.0, cx * p.x + cy * p.y);
-        a += p.co * phase;
-        b += p.cross * phase;
+        const double t = cx * p.x + cy * p.y, c = std::cos(t), sn = std::sin(t);
+        ar += p.co.real() * c - p.co.imag() * sn;
+        ai += p.co.real() * sn + p.co.imag() * c;
+        br += p.cross.real() * c - p.cross.imag() * sn;
+        bi += p.cross.real() * sn + p.cross.imag() * c;
     }
+    const cd a(ar, ai), b(br, bi);
     // |E|^2 the gain: 4 pi / lambda^2 / P_feed, times the obliquity.
     const double lambda = 2 * kPi / k_;
     const double scale = std::sqrt(4 * kPi / (lambda * lambda * feed_power_)) * (1 + std::cos(theta)) / 2;
@@ -340,6 +343,43 @@ Cut Aperture::cut(double phi, double theta_max, int points) const {
     return c;
 }
 
+void Aperture::scan(double phi, double ds, int n, std::vector<double>& co, std::vector<double>& cross) const {
+    const double lambda = 2 * kPi / k_, gain = 4 * kPi / (lambda * lambda * feed_power_);
+    // The unblocked rays as plain arrays; complex products written out (the
+    // library's check for infinite parts costs more than the product).
+    std::vector<double> cr, ci, xr, xi, pr, pi, sr, si;
+    for (const Sample& p : samples_) {
+        if (p.blocked) continue;
+        cr.push_back(p.co.real());
+        ci.push_back(p.co.imag());
+        xr.push_back(p.cross.real());
+        xi.push_back(p.cross.imag());
+        const cd st = std::polar(1.0, k_ * ds * (p.x * std::cos(phi) + p.y * std::sin(phi)));
+        pr.push_back(1);
+        pi.push_back(0);
+        sr.push_back(st.real());
+        si.push_back(st.imag());
+    }
+    const std::size_t m = cr.size();
+    co.assign(n, 0);
+    cross.assign(n, 0);
+    for (int i = 0; i < n; ++i) {
+        double ar = 0, ai = 0, br = 0, bi = 0;
+        for (std::size_t j = 0; j < m; ++j) {
+            ar += cr[j] * pr[j] - ci[j] * pi[j];
+            ai += cr[j] * pi[j] + ci[j] * pr[j];
+            br += xr[j] * pr[j] - xi[j] * pi[j];
+            bi += xr[j] * pi[j] + xi[j] * pr[j];
+            const double r = pr[j] * sr[j] - pi[j] * si[j];
+            pi[j] = pr[j] * si[j] + pi[j] * sr[j];
+            pr[j] = r;
+        }
+        const double sn = i * ds, ob = (1 + std::sqrt(std::max(0.0, 1 - sn * sn))) / 2;
+        co[i] = gain * ob * ob * (ar * ar + ai * ai);
+        cross[i] = gain * ob * ob * (br * br + bi * bi);
+    }
+}
+
 double Aperture::half_power_width(double phi) const {
     cd co, cross;
     field(0, 0, co, cross);
@@ -347,12 +387,17 @@ double Aperture::half_power_width(double phi) const {
     const double lambda = 2 * kPi / k_, step = 0.05 * lambda / diameter_;
     double width = 0;
     for (double p : {phi, phi + kPi}) {
-        double lo = 0, hi = step;
-        for (int n = 0; n < 4000; ++n, lo = hi, hi += step) {
+        // The first step below half power, then bisection.
+        std::vector<double> level, unused;
+        scan(p, step, 80, level, unused);
+        int i = 1;
+        while (i < 80 && level[i] >= half) ++i;
+        double lo = std::asin(std::min(1.0, (i - 1) * step)), hi = std::asin(std::min(1.0, i * step));
+        for (int n = 80; i == 80 && n < 4000; ++n, lo = hi, hi += step) {  // a beam wider than 4 lambda/D
             field(hi, p, co, cross);
             if (std::norm(co) < half) break;
         }
-        for (int it = 0; it < 60; ++it) {
+        for (int it = 0; it < 40; ++it) {
             const double mid = (lo + hi) / 2;
             field(mid, p, co, cross);
             (std::norm(co) < half ? hi : lo) = mid;
@@ -391,13 +436,11 @@ Result Aperture::result() const {
         for (double sign : {1.0, -1.0}) {
             const double p = sign > 0 ? phi : phi + kPi;
             constexpr int kSteps = 200;
-            std::vector<double> level(kSteps + 1);
-            for (int i = 0; i <= kSteps; ++i) {
-                const double t = 5 * hp * i / kSteps;
-                field(t, p, co, cross);
-                level[i] = std::norm(co);
-                if (t <= 2 * hp) cross_max = std::max(cross_max, std::norm(cross));
-            }
+            const double ds = std::sin(std::min(5 * hp, kPi / 2)) / kSteps;
+            std::vector<double> level, cross_level;
+            scan(p, ds, kSteps + 1, level, cross_level);
+            for (int i = 0; i <= kSteps; ++i)
+                if (std::asin(std::min(1.0, i * ds)) <= 2 * hp) cross_max = std::max(cross_max, cross_level[i]);
             for (int i = 1; i < kSteps; ++i) {
                 if (level[i] <= level[i - 1] && level[i] <= level[i + 1]) {
                     found = true;

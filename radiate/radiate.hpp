@@ -79,6 +79,10 @@ public:
     Cut cut(double phi, double theta_max, int points) const;
     // The half-power (-3.0103 dB) full width in the cut phi, radians.
     double half_power_width(double phi) const;
+    // The power of the co- and cross-polar fields (|E|^2, the gain) along
+    // the half-cut at azimuth phi at n angles whose sines are 0, ds, 2 ds,
+    // ...: each ray's phasor turned step by step, no trigonometry per point.
+    void scan(double phi, double ds, int n, std::vector<double>& co, std::vector<double>& cross) const;
 
 private:
     struct Sample {
