@@ -53,7 +53,17 @@ inline constexpr std::int64_t kMaxPlotRows = 100'000;
 inline constexpr std::int64_t kMaxHtmlRows = 10'000;
 
 std::string html_page(const study::Study& study, const std::vector<Row>& rows, std::size_t at, const PlotAxis& axis,
-                      const study::ExtraColumns& extra);
+                      const study::ExtraColumns& extra, const std::string& pattern = {});
+
+// Far-field cuts as a chart: per cut its azimuth and, along theta (degrees,
+// negative on the far side), the co- and cross-polar gain in dBi; drawn
+// co-polar solid and cross-polar dashed, the half-power width and the first
+// sidelobe of the first cut marked.
+struct PatternCut {
+    double phi_deg = 0;
+    std::vector<double> theta_deg, co_dbi, cross_dbi;
+};
+std::string pattern_svg(const std::string& title, const std::vector<PatternCut>& cuts, bool standalone);
 
 // Text for XML: &, <, > and quotes escaped.
 std::string escape(std::string_view text);

@@ -13,6 +13,8 @@ namespace {
 
 using study::Value;
 using svg::n;
+using svg::tick_label;
+using svg::ticks;
 using svg::Point;
 
 constexpr const char* kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e",
@@ -29,34 +31,6 @@ std::string axis_name(const study::Study& study, Value v) {
     std::string s(study.column_name(v));
     if (study.shown().columns[static_cast<std::size_t>(v)].kind == study::ColumnKind::angle) s += " (degrees)";
     return s;
-}
-
-// Ticks at round numbers: steps of 1, 2 or 5 times a power of ten, about
-// six of them across [lo, hi].
-std::vector<double> ticks(double& lo, double& hi) {
-    if (!(hi > lo)) {
-        const double pad = lo == 0 ? 1 : std::fabs(lo) * 0.1;
-        lo -= pad, hi += pad;
-    }
-    const double raw = (hi - lo) / 6;
-    const double p = std::pow(10, std::floor(std::log10(raw)));
-    double step = p;
-    for (double m : {1.0, 2.0, 5.0, 10.0})
-        if (raw <= m * p) {
-            step = m * p;
-            break;
-        }
-    lo = std::floor(lo / step) * step;
-    hi = std::ceil(hi / step) * step;
-    std::vector<double> t;
-    for (double v = lo; v <= hi + step * 1e-9; v += step) t.push_back(std::fabs(v) < step * 1e-9 ? 0 : v);
-    return t;
-}
-
-std::string tick_label(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.6g", v);
-    return buf;
 }
 
 struct Series {

@@ -40,7 +40,7 @@ figcaption{font-size:12px;color:#555;margin-top:6px}
 }  // namespace
 
 std::string html_page(const study::Study& study, const std::vector<Row>& rows, std::size_t at, const PlotAxis& axis,
-                      const study::ExtraColumns& extra) {
+                      const study::ExtraColumns& extra, const std::string& pattern) {
     std::string out = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     out += "<title>" + escape("refldsgn-solve: " + study.title()) + "</title>\n" + kStyle + "</head>\n<body>\n";
     out += "<h1>" + escape(study.title()) + "</h1>\n";
@@ -78,6 +78,12 @@ std::string html_page(const study::Study& study, const std::vector<Row>& rows, s
                      "shaded beam column.</figcaption>\n</figure>\n"
                    : "<figcaption>Axial cross-section in the design's own length unit: main reflector (blue), edge and "
                      "inner rays from the feed at the focus F (green dot) to the aperture.</figcaption>\n</figure>\n";
+    }
+
+    if (!pattern.empty()) {
+        out += "<h2>Far field of row " + std::to_string(at + 1) + "</h2>\n<figure>\n" + pattern;
+        out += "<figcaption>Gain in dBi against theta from the main axis: co-polar solid, cross-polar dashed "
+               "(Ludwig's third definition), by geometrical optics.</figcaption>\n</figure>\n";
     }
 
     if (!study.sweeps().empty()) {

@@ -45,4 +45,32 @@ inline std::string line(Point a, Point b, std::string_view cls) {
            "\" y2=\"" + n(b.y) + "\"/>\n";
 }
 
+// Ticks at round numbers: steps of 1, 2 or 5 times a power of ten, about
+// six of them across [lo, hi].
+inline std::vector<double> ticks(double& lo, double& hi) {
+    if (!(hi > lo)) {
+        const double pad = lo == 0 ? 1 : std::fabs(lo) * 0.1;
+        lo -= pad, hi += pad;
+    }
+    const double raw = (hi - lo) / 6;
+    const double p = std::pow(10, std::floor(std::log10(raw)));
+    double step = p;
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+        if (raw <= m * p) {
+            step = m * p;
+            break;
+        }
+    lo = std::floor(lo / step) * step;
+    hi = std::ceil(hi / step) * step;
+    std::vector<double> t;
+    for (double v = lo; v <= hi + step * 1e-9; v += step) t.push_back(std::fabs(v) < step * 1e-9 ? 0 : v);
+    return t;
+}
+
+inline std::string tick_label(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.6g", v);
+    return buf;
+}
+
 }  // namespace draw::svg

@@ -411,6 +411,31 @@ public:
         return out;
     }
 
+    // The --pattern-svg picture of a row.
+    std::string pattern_svg(std::int64_t row, double freq, const std::string& unit, double taper, double taper_angle,
+                            const std::string& feed, const std::string& pol, const std::vector<double>& cuts,
+                            double theta_max, int points) const {
+        const radiate::Settings st = radiation(freq, unit, taper, taper_angle, feed, pol);
+        if (points < 3 || points > 1000000) throw study::InputError("points must be a whole number from 3 to 1000000");
+        const study::Design d = solved(row);
+        if (!d.ok()) throw study::InputError("pattern_svg: row " + std::to_string(row + 1) + " fails its checks");
+        constexpr double kDeg = 3.14159265358979323846 / 180;
+        py::gil_scoped_release release;
+        const auto all = radiate::cuts_of(s().antenna(d), st, cuts, theta_max, points);
+        std::vector<draw::PatternCut> chart;
+        for (std::size_t k = 0; k < all.size(); ++k) {
+            draw::PatternCut p;
+            p.phi_deg = cuts[k];
+            for (std::size_t i = 0; i < all[k].theta.size(); ++i) {
+                p.theta_deg.push_back(all[k].theta[i] / kDeg);
+                p.co_dbi.push_back(10 * std::log10(std::norm(all[k].co[i])));
+                p.cross_dbi.push_back(10 * std::log10(std::norm(all[k].cross[i])));
+            }
+            chart.push_back(p);
+        }
+        return draw::pattern_svg("Far field, row " + std::to_string(row + 1) + ": " + s().title(), chart, true);
+    }
+
     // The --pattern file of a row.
     void write_pattern(std::int64_t row, const std::string& path, double freq, const std::string& unit, double taper,
                        double taper_angle, const std::string& feed, const std::string& pol,
@@ -537,6 +562,7 @@ PYBIND11_MODULE(_core, m) {
         .def("radiate", &PyStudy::radiate_rows)
         .def("pattern", &PyStudy::pattern)
         .def("write_pattern", &PyStudy::write_pattern)
+        .def("pattern_svg", &PyStudy::pattern_svg)
         .def("revolved", [](const PyStudy& p, std::int64_t row) { return p.s().antenna(p.design(row)).main.revolved; })
         .def("has_sub", [](const PyStudy& p, std::int64_t row) { return p.s().antenna(p.design(row)).sub.has_value(); })
         .def("sketch", &PyStudy::sketch)

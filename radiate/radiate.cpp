@@ -124,18 +124,29 @@ std::string shortest(double v) {
 }
 }  // namespace
 
-std::string pattern_file(const geometry::Antenna& antenna, const Settings& st, std::span<const double> cuts,
-                         double theta_max, int points, bool cut_format, const std::string& heading) {
+std::vector<Cut> cuts_of(const geometry::Antenna& antenna, const Settings& st, std::span<const double> cuts,
+                         double theta_max, int points) {
     const Aperture ap(antenna, st);
     constexpr double kDeg = kPi / 180;
     const double tmax = std::isnan(theta_max) ? 5 * (ap.half_power_width(0) + ap.half_power_width(90 * kDeg)) / 2
                                               : theta_max * kDeg;
+    std::vector<Cut> out;
+    for (double phi : cuts) out.push_back(ap.cut(phi * kDeg, tmax, points));
+    return out;
+}
+
+std::string pattern_file(const geometry::Antenna& antenna, const Settings& st, std::span<const double> cuts,
+                         double theta_max, int points, bool cut_format, const std::string& heading) {
+    constexpr double kDeg = kPi / 180;
+    const std::vector<Cut> all = cuts_of(antenna, st, cuts, theta_max, points);
     std::string text;
     if (!cut_format) text = "phi_deg,theta_deg,co_dBi,cross_dBi,co_phase_deg,cross_phase_deg\n";
     // ICOMP 3: Ludwig's third co and cross; 2: the two circular hands.
     const bool circular = st.pol == Polarisation::rhc || st.pol == Polarisation::lhc;
-    for (double phi : cuts) {
-        const Cut c = ap.cut(phi * kDeg, tmax, points);
+    for (std::size_t k = 0; k < all.size(); ++k) {
+        const double phi = cuts[k];
+        const Cut& c = all[k];
+        const double tmax = -c.theta.front();
         if (cut_format) {
             char head[96];
             text += heading + ", phi = " + shortest(phi) + " deg\n";

@@ -98,6 +98,11 @@ private:
     bool any_cross_ = false;
 };
 
+// The cuts at the azimuths `cuts` (degrees) out to theta_max (degrees;
+// NaN: five half-power widths) in `points` points.
+std::vector<Cut> cuts_of(const geometry::Antenna& antenna, const Settings& settings, std::span<const double> cuts,
+                         double theta_max, int points);
+
 // The text of --pattern: the cuts at the azimuths `cuts` (degrees) out to
 // theta_max (degrees; NaN: five half-power widths) in `points` points, as
 // CSV (phi_deg,theta_deg,co_dBi,cross_dBi,co_phase_deg,cross_phase_deg,

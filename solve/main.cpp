@@ -64,6 +64,7 @@ struct Options {
     cad::CadOptions cad;
     bool radiate = false;         // the radiation columns of every row
     std::string pattern;          // the cuts of the --at row: .csv or .cut
+    std::string pattern_svg;      // the cuts drawn
     std::string cuts = "0,45,90", theta_max, points = "1001";
 };
 
@@ -200,6 +201,26 @@ PatternPlan pattern_plan(const Options& opt) {
     return plan;
 }
 
+// The cuts of the plan, for the chart.
+std::vector<draw::PatternCut> pattern_cuts(const PatternPlan& plan, const study::Study& study, const study::Design& d,
+                                           const radiate::Settings& st) {
+    constexpr double kDeg = 3.14159265358979323846 / 180;
+    const auto cuts = radiate::cuts_of(study.antenna(d), st, plan.cuts, plan.theta_max > 0 ? plan.theta_max : NAN,
+                                       static_cast<int>(plan.points));
+    std::vector<draw::PatternCut> out;
+    for (std::size_t k = 0; k < cuts.size(); ++k) {
+        draw::PatternCut p;
+        p.phi_deg = plan.cuts[k];
+        for (std::size_t i = 0; i < cuts[k].theta.size(); ++i) {
+            p.theta_deg.push_back(cuts[k].theta[i] / kDeg);
+            p.co_dbi.push_back(10 * std::log10(std::norm(cuts[k].co[i])));
+            p.cross_dbi.push_back(10 * std::log10(std::norm(cuts[k].cross[i])));
+        }
+        out.push_back(p);
+    }
+    return out;
+}
+
 void write_pattern(const Options& opt, const PatternPlan& plan, const study::Study& study, const study::Design& d,
                    const radiate::Settings& st) {
     const std::string heading = "refldsgn-solve: " + study.title() + ", row " + std::to_string(d.index + 1);
@@ -220,7 +241,7 @@ void check_files(const Options& opt) {
         {"--sfc-main", &opt.sfc_main}, {"--sfc-sub", &opt.sfc_sub},
         {"--tor", &opt.tor},           {"--dxf", &opt.cad.dxf},
         {"--stl", &opt.cad.stl},       {"--step", &opt.cad.step},
-        {"--pattern", &opt.pattern},
+        {"--pattern", &opt.pattern},   {"--pattern-svg", &opt.pattern_svg},
     };
     for (const auto& [option, path] : outputs)
         if (!path->empty()) files.push_back({option, *path, false});
@@ -285,16 +306,18 @@ int run(Options opt) {
     const handoff::Grid grid = opt.grid.empty() ? handoff::Grid{} : handoff::parse_grid(opt.grid);
     radiate::Settings radiation;
     if (opt.radiate && opt.analyze) throw study::InputError("give --radiate or --analyze, not both: each adds its columns");
-    if (opt.radiate || !opt.pattern.empty()) radiation = radiate_settings(study, opt.radiate ? "--radiate" : "--pattern");
+    const bool cuts_wanted = !opt.pattern.empty() || !opt.pattern_svg.empty();
+    const char* cuts_option = !opt.pattern.empty() ? "--pattern" : "--pattern-svg";
+    if (opt.radiate || cuts_wanted) radiation = radiate_settings(study, opt.radiate ? "--radiate" : cuts_option);
     PatternPlan pattern;
-    if (!opt.pattern.empty()) {
+    if (cuts_wanted) {
         pattern = pattern_plan(opt);
         if (!chosen.ok())
-            throw study::InputError("--pattern: row " + std::to_string(opt.at) + " fails its checks (" +
+            throw study::InputError(std::string(cuts_option) + ": row " + std::to_string(opt.at) + " fails its checks (" +
                                     study::check_text(chosen.checks) + "): no pattern to compute");
     }
     const bool files = opt.exports.any() || !opt.cassbeam.empty() || grasp || !offset_profile.empty() || opt.cad.given() ||
-                       !opt.pattern.empty();
+                       cuts_wanted;
     if (files && chosen.failed(study::Check::no_solution)) {
         throw study::InputError("row " + std::to_string(opt.at) + " has no solution: no surface to write");
     }
@@ -339,6 +362,12 @@ int run(Options opt) {
     if (!opt.svg.empty()) write_text_file(opt.svg, draw::cross_section_svg(study, chosen, true));
     if (!opt.sketch.empty()) write_text_file(opt.sketch, draw::offset_sketch_svg(study, chosen));
     if (!opt.pattern.empty()) write_pattern(opt, pattern, study, chosen, radiation);
+    std::vector<draw::PatternCut> chart;
+    if (!opt.pattern_svg.empty()) {
+        chart = pattern_cuts(pattern, study, chosen, radiation);
+        const std::string title = "Far field, row " + std::to_string(opt.at) + ": " + study.title();
+        write_text_file(opt.pattern_svg, draw::pattern_svg(title, chart, true));
+    }
 
     textio::OutputUnit out = opt.output.empty() ? textio::OutputUnit(1, "standard output", 1, false)
                                                 : textio::OutputUnit::create(1, opt.output);
@@ -424,7 +453,8 @@ int run(Options opt) {
     out.close();
     if (!opt.plot.empty()) write_text_file(opt.plot, draw::plot_svg(study, kept, axis, true));
     if (!opt.html.empty())
-        write_text_file(opt.html, draw::html_page(study, kept, static_cast<std::size_t>(opt.at - 1), axis, extra));
+        write_text_file(opt.html, draw::html_page(study, kept, static_cast<std::size_t>(opt.at - 1), axis, extra,
+                                                  chart.empty() ? std::string() : draw::pattern_svg("Far field", chart, false)));
     return opt.strict && failed ? 3 : 0;
 }
 
@@ -524,6 +554,9 @@ int main(int argc, char** argv) {
                  "eff_pol, xpol_dB, sll_dB and hpbw_deg to every row that passes its checks")
         ->group(radiation);
     app.add_option("--pattern", opt.pattern, "the far-field cuts of the --at row: .csv, or .cut (TICRA)")
+        ->type_name("FILE")
+        ->group(radiation);
+    app.add_option("--pattern-svg", opt.pattern_svg, "the cuts drawn: co-polar solid, cross-polar dashed (and in --html)")
         ->type_name("FILE")
         ->group(radiation);
     app.add_option("--cuts", opt.cuts, "azimuths of the cuts, degrees from the plane of symmetry (default 0,45,90)")

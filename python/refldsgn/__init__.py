@@ -620,6 +620,20 @@ class Design:
         names = ("phi_deg", "theta_deg", "co_dBi", "cross_dBi", "co_phase_deg", "cross_phase_deg")
         return pd.DataFrame({name: col for name, col in zip(names, cols)})
 
+    def pattern_svg(self, freq: float, unit: str, taper: float = 10, taper_angle: Optional[float] = None,
+                    pol: str = "x", feed: str = "gaussian", cuts=(0, 45, 90), theta_max: Optional[float] = None,
+                    points: int = 1001) -> str:
+        """The cuts drawn, as --pattern-svg draws them: co-polar solid, cross-polar dashed, in dBi."""
+        freq_v, taper_v, angle_v = _numbers(freq, taper, taper_angle)
+        try:
+            cut_list = [float(c) for c in cuts]
+            tmax = float("nan") if theta_max is None else float(theta_max)
+            n = int(points)
+        except (TypeError, ValueError):
+            raise InputError("cuts, theta_max and points must be numbers") from None
+        return self._study.pattern_svg(self.row, freq_v, str(unit), taper_v, angle_v, str(feed), str(pol), cut_list,
+                                       tmax, n)
+
     def write_pattern(self, path, freq: float, unit: str, taper: float = 10, taper_angle: Optional[float] = None,
                       pol: str = "x", feed: str = "gaussian", cuts=(0, 45, 90), theta_max: Optional[float] = None,
                       points: int = 1001) -> None:

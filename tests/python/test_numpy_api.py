@@ -151,6 +151,8 @@ FILE_OPTIONS = {
     "--stl": (OFFSET, ["--tolerance", "0.01"], lambda d, path: d[0].write_stl(path, tolerance=0.01)),
     "--step": (AXI, ["--thickness", "5"], lambda d, path: d[0].write_step(path, thickness=5)),
     "--cassbeam": (AXI, [], lambda d, path: d[0].write_cassbeam(path)),
+    "--pattern-svg": (AXI, ["--points", "51"], lambda d, path: text(path)(d[0].pattern_svg(freq=100, unit="mm", taper=12,
+                                                                                           points=51))),
     "--pattern": (AXI, ["--points", "51"], lambda d, path: d[0].write_pattern(path, freq=100, unit="mm", taper=12,
                                                                                points=51)),
 }

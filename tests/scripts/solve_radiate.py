@@ -82,12 +82,22 @@ with tempfile.TemporaryDirectory() as work:
             expect(abs(math.degrees(math.atan2(im_co, re_co)) - float(c["co_phase_deg"])) < 1e-5,
                    "the .cut's phase at %s" % i)
 
+    # The chart of the cuts, alone and in the page.
+    r = run(study + ["--pattern-svg", p("cuts.svg"), "--points", "201", "--html", p("page.html"), "-o", p("r3.csv")])
+    expect(r.returncode == 0, r.stderr)
+    svg = open(p("cuts.svg")).read()
+    expect(svg.count('class="co"') == 6 and svg.count('class="cross"') == 6 and "-3 dB width" in svg and
+           "first sidelobe" in svg, "the chart of the cuts")
+    page = open(p("page.html")).read()
+    expect("<h2>Far field of row 1</h2>" in page and page.count('class="pattern"') == 1, "the page's far field")
+
     # Refused: one line, status 2, nothing written.
     axi = ["type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=2.04624"]
     for args, words in [
             (axi + ["unit=m", "--radiate"], "--radiate needs freq="),
             (axi + ["freq=10", "--radiate"], "--radiate needs unit="),
             (axi + ["freq=10", "--pattern", "x.csv"], "--pattern needs unit="),
+            (axi + ["unit=m", "--pattern-svg", "x.svg"], "--pattern-svg needs freq="),
             (axi + ["freq=0", "unit=m", "--radiate"], "freq must be positive"),
             (axi + ["freq=10", "unit=m", "taper=0", "--radiate"], "taper must be positive"),
             (axi + ["freq=10", "unit=m", "taper_angle=90", "--radiate"], "taper_angle must lie between 0 and 90"),
