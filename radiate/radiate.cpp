@@ -51,15 +51,15 @@ CVec reflected(const CVec& e, const Vec3& n) {
     return {2.0 * en * n.x - e.x, 2.0 * en * n.y - e.y, 2.0 * en * n.z - e.z};
 }
 
-// Whether a point lies within a reflector's trim (with the slack of a
-// design solved in single precision).
+// Whether a point lies within a reflector's trim, with the slack of a
+// design solved in single precision (its identities hold to 2^-12).
 bool inside(const geometry::Reflector& r, const Vec3& p) {
     const geometry::Trim& t = r.trim;
     const Vec3 d = p - t.centre;
     const double along = geometry::dot(d, t.axis);
     if (t.kind == geometry::Trim::Kind::cylinder)
-        return geometry::norm(d - along * t.axis) <= t.size * (1 + 1e-6) + 1e-12;
-    return std::acos(std::clamp(along / geometry::norm(d), -1.0, 1.0)) <= t.size * (1 + 1e-6);
+        return geometry::norm(d - along * t.axis) <= t.size * (1 + 1e-4) + 1e-12;
+    return std::acos(std::clamp(along / geometry::norm(d), -1.0, 1.0)) <= t.size * (1 + 1e-4);
 }
 
 // One ray from the feed: where it meets the aperture plane, its field there
@@ -126,10 +126,16 @@ std::string shortest(double v) {
 
 std::vector<Cut> cuts_of(const geometry::Antenna& antenna, const Settings& st, std::span<const double> cuts,
                          double theta_max, int points) {
-    const Aperture ap(antenna, st);
     constexpr double kDeg = kPi / 180;
-    const double tmax = std::isnan(theta_max) ? 5 * (ap.half_power_width(0) + ap.half_power_width(90 * kDeg)) / 2
-                                              : theta_max * kDeg;
+    double tmax = theta_max * kDeg;
+    if (std::isnan(theta_max)) {
+        const Aperture ap(antenna, st);
+        tmax = 5 * (ap.half_power_width(0) + ap.half_power_width(90 * kDeg)) / 2;
+    }
+    // The rays for the whole cut.
+    Settings wide = st;
+    wide.reach = std::max(st.reach, std::sin(std::min(tmax, kPi / 2)) * antenna.aperture.diameter / st.wavelength);
+    const Aperture ap(antenna, wide);
     std::vector<Cut> out;
     for (double phi : cuts) out.push_back(ap.cut(phi * kDeg, tmax, points));
     return out;
@@ -224,7 +230,10 @@ Aperture::Aperture(const geometry::Antenna& an, const Settings& st) {
     gauss_legendre(kOuter, te, kPi / 2, tx, tw);
     double outside = 0;
     for (int i = 0; i < kOuter; ++i) outside += tw[i] * 2 * kPi * amplitude(tx[i]) * amplitude(tx[i]) * std::sin(tx[i]);
-    constexpr int kTheta = 48, kPhi = 96;
+    // Rays enough for the far field out to the reach: the aperture's phase
+    // turns by pi reach across its radius there.
+    const int kTheta = std::clamp(static_cast<int>(std::ceil(0.5 * kPi * std::max(st.reach, 8.0))) + 16, 32, 4096);
+    const int kPhi = 2 * kTheta;
     // A blocked disc about the axis of a surface of revolution is a cone of
     // feed angles: the quadrature is split at its edge, so that each side
     // is integrated whole.
@@ -239,8 +248,10 @@ Aperture::Aperture(const geometry::Antenna& an, const Settings& st) {
             const Vec3 u = std::cos(t) * z + std::sin(t) * x;
             return trace(an, u, CVec{1, 0, 0}, at, e, path, missed) ? std::hypot(at.x, at.y) : NAN;
         };
-        double lo = 0, hi = te;
-        if (radius(hi * (1 - 1e-9)) > blocked_radius) {
+        // Bracketed inside the cone: its edge ray may pass the rims by the
+        // little that a design solved in single precision allows.
+        double lo = 0, hi = te * 0.999;
+        if (radius(hi) > blocked_radius) {
             for (int it = 0; it < 80; ++it) {
                 const double mid = (lo + hi) / 2;
                 (radius(mid) < blocked_radius ? lo : hi) = mid;

@@ -28,6 +28,10 @@ struct Settings {
     FeedKind feed = FeedKind::gaussian;
     Polarisation pol = Polarisation::x;
     double tilt = 0;  // a test's hook: the feed turned by this angle (radians) about y, off its axis
+    // The sine of the largest angle from the axis at which the far field is
+    // wanted, in wavelengths over the aperture's diameter (the rays sample
+    // the aperture finely enough for it).
+    double reach = 8;
 };
 
 // The settings from what a front end reads: the frequency in GHz, the
