@@ -66,6 +66,7 @@ struct Result {
 // prime focus with the e^{+j omega t} convention.
 struct Cut {
     double phi = 0;
+    bool co_right = false;  // circular polarisation: the co-polar field is the right-hand one
     std::vector<double> theta;
     std::vector<std::complex<double>> co, cross;
 };
@@ -76,6 +77,11 @@ public:
     // Throws std::invalid_argument for a model that is not solved or whose
     // rays miss a reflector where the design says they meet it.
     Aperture(const geometry::Antenna& antenna, const Settings& settings);
+
+    // An aperture of given points (x, y) with their weights (the field
+    // times the area each stands for), lit in the co-polar sense: the
+    // aperture integration alone, for tests against closed forms.
+    static Aperture of_points(const std::vector<std::array<double, 3>>& points, double wavelength, double diameter);
 
     Result result() const;
     // The far field in direction (theta, phi): co and cross, as in Cut.
@@ -89,6 +95,7 @@ public:
     void scan(double phi, double ds, int n, std::vector<double>& co, std::vector<double>& cross) const;
 
 private:
+    Aperture() = default;
     struct Sample {
         double x, y;                      // where the ray meets the aperture plane
         std::complex<double> co, cross;   // weight x field: the integrand of each component
@@ -100,6 +107,7 @@ private:
     std::complex<double> all_co_, unblocked_co_;
     double abs_co_ = 0, co2_ = 0;
     bool any_cross_ = false;
+    bool co_right_ = false;  // circular: the co-polar reference is right-handed
 };
 
 // The cuts at the azimuths `cuts` (degrees) out to theta_max (degrees;

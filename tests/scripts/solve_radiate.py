@@ -82,6 +82,19 @@ with tempfile.TemporaryDirectory() as work:
             expect(abs(math.degrees(math.atan2(im_co, re_co)) - float(c["co_phase_deg"])) < 1e-5,
                    "the .cut's phase at %s" % i)
 
+    # Circular polarisation in .cut: right hand first, left second.  Two
+    # reflections keep a wave's hand, one turns it.
+    for design, pol, big in ((study[:6], "rhc", 0), (study[:6], "lhc", 1),
+                             (["type=prime", "DM=0.6", "FM=0.35", "H=0.5"], "rhc", 1),
+                             (["type=prime", "DM=0.6", "FM=0.35", "H=0.5"], "lhc", 0)):
+        r = run(design + ["freq=2", "unit=m", "pol=" + pol, "--pattern", p("c.cut"), "--points", "3", "--cuts", "0",
+                          "-o", p("c.txt")])
+        lines = open(p("c.cut")).read().splitlines()
+        v = [float(x) for x in lines[3].split()]
+        power = (v[0] ** 2 + v[1] ** 2, v[2] ** 2 + v[3] ** 2)
+        expect(r.returncode == 0 and lines[1].split()[4] == "2" and power[big] > 1e20 * power[1 - big],
+               "%s pol=%s: the .cut's hands %s" % (design[0], pol, power))
+
     # The chart of the cuts, alone and in the page.
     r = run(study + ["--pattern-svg", p("cuts.svg"), "--points", "201", "--html", p("page.html"), "-o", p("r3.csv")])
     expect(r.returncode == 0, r.stderr)

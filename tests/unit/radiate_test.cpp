@@ -93,6 +93,55 @@ TEST(Radiate, CrossPolarisation) {
     }
 }
 
+// The aperture integration alone: a uniformly lit circle of 50 wavelengths
+// has its first null at sin theta = 1.2197 lambda / D and its first sidelobe
+// at -17.57 dB, and follows 2 J1(u) / u between.
+TEST(Radiate, UniformCircleFromTheIntegrationAlone) {
+    constexpr double D = 50, lambda = 1;
+    std::vector<std::array<double, 3>> points;
+    constexpr int nr = 48, na = 96;
+    // Gauss-Legendre in r on [0, D/2] (its nodes and weights by Newton's method), uniform in angle.
+    for (int i = 0; i < nr; ++i) {
+        double z = std::cos(kPi * (i + 0.75) / (nr + 0.5)), dp = 0;
+        for (int it = 0; it < 100; ++it) {
+            double p0 = 1, p1 = 0;
+            for (int j = 1; j <= nr; ++j) {
+                const double p2 = p1;
+                p1 = p0;
+                p0 = ((2.0 * j - 1) * z * p1 - (j - 1.0) * p2) / j;
+            }
+            dp = nr * (z * p0 - p1) / (z * z - 1);
+            z -= p0 / dp;
+        }
+        const double r = (z + 1) / 2 * D / 2, wr = 2 / ((1 - z * z) * dp * dp) * D / 4;
+        for (int j = 0; j < na; ++j) {
+            const double a = 2 * kPi * (j + 0.5) / na;
+            points.push_back({r * std::cos(a), r * std::sin(a), wr * r * 2 * kPi / na});
+        }
+    }
+    const radiate::Aperture ap = radiate::Aperture::of_points(points, lambda, D);
+    std::complex<double> co0, co, cross;
+    ap.field(0, 0, co0, cross);
+    auto level = [&](double s, double phi) {
+        ap.field(std::asin(s), phi, co, cross);
+        return std::abs(co) / std::abs(co0) / ((1 + std::sqrt(1 - s * s)) / 2);
+    };
+    for (double s : {0.004, 0.012, 0.02, 0.03, 0.05})
+        EXPECT_NEAR(level(s, 0.7), std::fabs(radiate::uniform_circle(D, s)), 1e-9) << s;
+    // The first null and the first sidelobe, found on a fine scan.
+    double null_s = 0, side = 0;
+    for (int i = 1; i < 4000; ++i) {
+        const double s = i * 1e-5, l = level(s, 0), prev = level(s - 1e-5, 0), next = level(s + 1e-5, 0);
+        if (null_s == 0 && l < prev && l < next) null_s = s;
+        if (null_s > 0 && l > prev && l > next) {
+            side = l;
+            break;
+        }
+    }
+    EXPECT_NEAR(null_s, 1.2197 * lambda / D, 2e-5);
+    EXPECT_NEAR(20 * std::log10(side), -17.57, 0.01);
+}
+
 // The far field of a design lit almost uniformly follows the closed form of
 // a uniform circle near the beam.
 TEST(Radiate, AlmostUniformApertureMatchesTheClosedForm) {
