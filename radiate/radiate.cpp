@@ -97,6 +97,17 @@ bool trace(const geometry::Antenna& a, Vec3 u, const CVec& e0, Vec3& at, CVec& e
     return std::isfinite(at.x + at.y + path);
 }
 
+// The shortest text that reads back as the same double.
+std::string shortest(double v) {
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+// The most rings of rays in the feed's cone (twice as many around): some
+// 8 million rays, half a gigabyte.
+constexpr double kMaxRings = 2048;
+
 // Levels in dB of a power ratio, floored.
 double db(double ratio) { return std::max(10 * std::log10(ratio), -300.0); }
 
@@ -116,13 +127,6 @@ Settings settings_of(double freq_ghz, double metres, double taper_db, double tap
     return st;
 }
 
-namespace {
-std::string shortest(double v) {
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
-}
-}  // namespace
 
 std::vector<Cut> cuts_of(const geometry::Antenna& antenna, const Settings& st, std::span<const double> cuts,
                          double theta_max, int points) {
@@ -236,7 +240,12 @@ Aperture::Aperture(const geometry::Antenna& an, const Settings& st) {
     for (int i = 0; i < kOuter; ++i) outside += tw[i] * 2 * kPi * amplitude(tx[i]) * amplitude(tx[i]) * std::sin(tx[i]);
     // Rays enough for the far field out to the reach: the aperture's phase
     // turns by pi reach across its radius there.
-    const int kTheta = std::clamp(static_cast<int>(std::ceil(0.5 * kPi * std::max(st.reach, 8.0))) + 16, 32, 4096);
+    const double wanted = std::ceil(0.5 * kPi * std::max(st.reach, 8.0)) + 16;
+    if (!(wanted <= kMaxRings))
+        throw geometry::InputError("the far field wanted reaches sin(theta) D/lambda = " + shortest(st.reach) +
+                                   ", more than the rays of geometrical optics sample here (at most " +
+                                   shortest(std::floor((kMaxRings - 16) / (0.5 * kPi))) + "): give a smaller --theta-max");
+    const int kTheta = std::max(32, static_cast<int>(wanted));
     const int kPhi = 2 * kTheta;
     // A blocked disc about the axis of a surface of revolution is a cone of
     // feed angles: the quadrature is split at its edge, so that each side

@@ -118,6 +118,7 @@ with tempfile.TemporaryDirectory() as work:
             (axi + ["freq=10", "unit=m", "--pattern", "x.csv", "--points", "1e7"], "--points 1e7"),
             (axi + ["freq=10", "unit=m", "--pattern", "x.csv", "--cuts", "0,a"], "--cuts 0,a"),
             (axi + ["freq=10", "unit=m", "--pattern", "x.csv", "--theta-max", "0"], "--theta-max 0"),
+            (axi + ["freq=300", "unit=m", "--pattern", "x.csv", "--theta-max", "90"], "give a smaller --theta-max"),
             (axi + ["freq=10", "unit=m", "--radiate", "--analyze"], "give --radiate or --analyze"),
             (["type=cassegrain", "DM=6", "FM=2.52", "DS=7", "TE=2.04624", "freq=10", "unit=m", "--pattern", "x.csv"],
              "fails its checks"),
