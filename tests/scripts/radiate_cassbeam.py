@@ -5,8 +5,8 @@ designs of both types, tapers of 6 to 18 dB, f/D 0.3 to 1 and D/lambda 50 to
 built-in taper is a Gaussian in sin theta, not the engine's), no empirical
 diffraction loss (diffeff = 1) and no hole: its gain must match the engine's
 gain without blockage, gain_dBi - 10 log10(eff_block), within 0.1 dB.  With
-the hole of the sub's shadow (hole_radius = DS/2), its blockeff must match
-eff_block within 0.005."""
+the hole of the sub's shadow (hole_radius = DS/2), on every other design,
+its blockeff must match eff_block within 0.005."""
 import csv
 import io
 import math
@@ -51,7 +51,11 @@ with tempfile.TemporaryDirectory() as work:
         base = open(os.path.join(work, "d.in")).read()
         base = re.sub(r"^(feedtaper|feedangle|feedthetamax|hole_radius|gridsize|out)\b.*\n", "", base, flags=re.M)
         results = {}
-        for name, hole in (("open", ""), ("hole", "hole_radius = %.12g\n" % (ds / 2))):
+        # The hole on every other design: each cassbeam run takes seconds.
+        runs = [("open", "")]
+        if DESIGNS.index((t, fd, ds, te, taper, d_lambda)) % 2 == 0:
+            runs.append(("hole", "hole_radius = %.12g\n" % (ds / 2)))
+        for name, hole in runs:
             text = base + "out = " + name + "\nfeedpattern = feed.txt\ndiffeff = 1\ngridsize = 512\n" + hole
             open(os.path.join(work, name + ".in"), "w").write(text)
             c = subprocess.run(["cassbeam", name + ".in"], cwd=work, capture_output=True, text=True)
@@ -61,9 +65,10 @@ with tempfile.TemporaryDirectory() as work:
         theirs = 10 * math.log10(results["open"]["gain"])
         worst_gain = max(worst_gain, abs(ours - theirs))
         expect(abs(ours - theirs) < 0.1, "%s: gain %.4f dBi, cassbeam %.4f dBi" % (" ".join(args), ours, theirs))
-        block = abs(float(row["eff_block"]) - results["hole"]["blockeff"])
-        worst_block = max(worst_block, block)
-        expect(block < 0.005, "%s: eff_block %s, cassbeam %s" % (" ".join(args), row["eff_block"],
-                                                                 results["hole"]["blockeff"]))
+        if "hole" in results:
+            block = abs(float(row["eff_block"]) - results["hole"]["blockeff"])
+            worst_block = max(worst_block, block)
+            expect(block < 0.005, "%s: eff_block %s, cassbeam %s" % (" ".join(args), row["eff_block"],
+                                                                     results["hole"]["blockeff"]))
 print("%d designs: gain within %.4f dB of cassbeam's, eff_block within %.5f" % (len(DESIGNS), worst_gain, worst_block))
 finish()
