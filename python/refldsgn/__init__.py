@@ -610,12 +610,7 @@ class Design:
         if method != "go":
             raise InputError("method must be go (geometrical optics), not %r" % (method,))
         freq_v, taper_v, angle_v = _numbers(freq, taper, taper_angle)
-        try:
-            cut_list = [float(c) for c in cuts]
-            tmax = float("nan") if theta_max is None else float(theta_max)
-            n = int(points)
-        except (TypeError, ValueError):
-            raise InputError("cuts, theta_max and points must be numbers") from None
+        cut_list, tmax, n = _cut_numbers(cuts, theta_max, points)
         cols = self._study.pattern(self.row, freq_v, str(unit), taper_v, angle_v, str(feed), str(pol), cut_list, tmax, n)
         names = ("phi_deg", "theta_deg", "co_dBi", "cross_dBi", "co_phase_deg", "cross_phase_deg")
         return pd.DataFrame({name: col for name, col in zip(names, cols)})
@@ -625,12 +620,7 @@ class Design:
                     points: int = 1001) -> str:
         """The cuts drawn, as --pattern-svg draws them: co-polar solid, cross-polar dashed, in dBi."""
         freq_v, taper_v, angle_v = _numbers(freq, taper, taper_angle)
-        try:
-            cut_list = [float(c) for c in cuts]
-            tmax = float("nan") if theta_max is None else float(theta_max)
-            n = int(points)
-        except (TypeError, ValueError):
-            raise InputError("cuts, theta_max and points must be numbers") from None
+        cut_list, tmax, n = _cut_numbers(cuts, theta_max, points)
         return self._study.pattern_svg(self.row, freq_v, str(unit), taper_v, angle_v, str(feed), str(pol), cut_list,
                                        tmax, n)
 
@@ -639,12 +629,7 @@ class Design:
                       points: int = 1001) -> None:
         """The --pattern file of this row: CSV, or TICRA's cut format for a .cut name."""
         freq_v, taper_v, angle_v = _numbers(freq, taper, taper_angle)
-        try:
-            cut_list = [float(c) for c in cuts]
-            tmax = float("nan") if theta_max is None else float(theta_max)
-            n = int(points)
-        except (TypeError, ValueError):
-            raise InputError("cuts, theta_max and points must be numbers") from None
+        cut_list, tmax, n = _cut_numbers(cuts, theta_max, points)
         self._study.write_pattern(self.row, _os.fspath(path), freq_v, str(unit), taper_v, angle_v, str(feed), str(pol),
                                   cut_list, tmax, n)
 
@@ -682,24 +667,8 @@ def analyze(designs: Designs, freq: float, taper: float = 10, taper_angle: Optio
     """
     if not isinstance(designs, Designs):
         raise InputError("analyze takes the Designs of solve()")
-    try:
-        freq_v, taper_v = float(freq), float(taper)
-        angle_v = float("nan") if taper_angle is None else float(taper_angle)
-    except (TypeError, ValueError):
-        raise InputError("freq, taper and taper_angle must be numbers") from None
-    callback = progress
-    bar = None
-    if progress is True:
-        try:
-            from tqdm.auto import tqdm
-            bar = tqdm(total=len(designs), unit="design")
-            callback = lambda done, total: bar.update(done - bar.n)  # noqa: E731
-        except ImportError:
-            callback = None
-    elif progress is False:
-        callback = None
-    elif progress is not None and not callable(progress):
-        raise InputError("progress must be a callable or True")
+    freq_v, taper_v, angle_v = _numbers(freq, taper, taper_angle)
+    callback, bar = _progress(progress, len(designs))
     try:
         out = designs._source.study.analyze(designs._study_rows(), freq_v, taper_v, angle_v, _jobs(jobs), callback)
     finally:
@@ -729,6 +698,14 @@ def _numbers(freq, taper, taper_angle):
         return float(freq), float(taper), float("nan") if taper_angle is None else float(taper_angle)
     except (TypeError, ValueError):
         raise InputError("freq, taper and taper_angle must be numbers") from None
+
+
+def _cut_numbers(cuts, theta_max, points):
+    """The cuts' azimuths, their extent (NaN for the default) and points, as numbers."""
+    try:
+        return [float(c) for c in cuts], float("nan") if theta_max is None else float(theta_max), int(points)
+    except (TypeError, ValueError):
+        raise InputError("cuts, theta_max and points must be numbers") from None
 
 
 def radiate(designs: Designs, freq: float, unit: str, taper: float = 10, taper_angle: Optional[float] = None,
