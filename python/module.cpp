@@ -419,19 +419,12 @@ public:
         if (points < 3 || points > 1000000) throw study::InputError("points must be a whole number from 3 to 1000000");
         const study::Design d = solved(row);
         if (!d.ok()) throw study::InputError("pattern_svg: row " + std::to_string(row + 1) + " fails its checks");
-        constexpr double kDeg = 3.14159265358979323846 / 180;
         py::gil_scoped_release release;
         const auto all = radiate::cuts_of(s().antenna(d), st, cuts, theta_max, points);
         std::vector<draw::PatternCut> chart;
         for (std::size_t k = 0; k < all.size(); ++k) {
-            draw::PatternCut p;
-            p.phi_deg = cuts[k];
-            for (std::size_t i = 0; i < all[k].theta.size(); ++i) {
-                p.theta_deg.push_back(all[k].theta[i] / kDeg);
-                p.co_dbi.push_back(10 * std::log10(std::norm(all[k].co[i])));
-                p.cross_dbi.push_back(10 * std::log10(std::norm(all[k].cross[i])));
-            }
-            chart.push_back(p);
+            radiate::Levels l = radiate::levels_of(all[k]);
+            chart.push_back({cuts[k], std::move(l.theta_deg), std::move(l.co_dbi), std::move(l.cross_dbi)});
         }
         return draw::pattern_svg("Far field, row " + std::to_string(row + 1) + ": " + s().title(), chart, true);
     }
@@ -460,23 +453,18 @@ public:
             throw study::InputError("theta_max must be an angle in degrees, above 0 and at most 180");
         const study::Design d = solved(row);
         if (!d.ok()) throw study::InputError("pattern: row " + std::to_string(row + 1) + " fails its checks");
-        constexpr double kDeg = 3.14159265358979323846 / 180;
         std::vector<double> cols[6];
         {
             py::gil_scoped_release release;
-            const radiate::Aperture ap(s().antenna(d), st);
-            const double tmax = std::isnan(theta_max) ? 5 * (ap.half_power_width(0) + ap.half_power_width(90 * kDeg)) / 2
-                                                      : theta_max * kDeg;
-            for (double phi : cuts) {
-                const radiate::Cut c = ap.cut(phi * kDeg, tmax, points);
-                for (std::size_t i = 0; i < c.theta.size(); ++i) {
-                    cols[0].push_back(phi);
-                    cols[1].push_back(c.theta[i] / kDeg);
-                    cols[2].push_back(10 * std::log10(std::norm(c.co[i])));
-                    cols[3].push_back(10 * std::log10(std::norm(c.cross[i])));
-                    cols[4].push_back(std::arg(c.co[i]) / kDeg);
-                    cols[5].push_back(std::arg(c.cross[i]) / kDeg);
-                }
+            // The command line's cuts, column by column.
+            const auto all = radiate::cuts_of(s().antenna(d), st, cuts, theta_max, points);
+            for (std::size_t k = 0; k < all.size(); ++k) {
+                const radiate::Levels l = radiate::levels_of(all[k]);
+                cols[0].insert(cols[0].end(), l.theta_deg.size(), cuts[k]);
+                for (const auto& [to, from] : {std::pair{&cols[1], &l.theta_deg}, std::pair{&cols[2], &l.co_dbi},
+                                               std::pair{&cols[3], &l.cross_dbi}, std::pair{&cols[4], &l.co_phase_deg},
+                                               std::pair{&cols[5], &l.cross_phase_deg}})
+                    to->insert(to->end(), from->begin(), from->end());
             }
         }
         py::list out;

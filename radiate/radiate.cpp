@@ -145,6 +145,19 @@ std::vector<Cut> cuts_of(const geometry::Antenna& antenna, const Settings& st, s
     return out;
 }
 
+Levels levels_of(const Cut& c) {
+    constexpr double kDeg = kPi / 180;
+    Levels l;
+    for (std::size_t i = 0; i < c.theta.size(); ++i) {
+        l.theta_deg.push_back(c.theta[i] / kDeg);
+        l.co_dbi.push_back(10 * std::log10(std::norm(c.co[i])));
+        l.cross_dbi.push_back(10 * std::log10(std::norm(c.cross[i])));
+        l.co_phase_deg.push_back(std::arg(c.co[i]) / kDeg);
+        l.cross_phase_deg.push_back(std::arg(c.cross[i]) / kDeg);
+    }
+    return l;
+}
+
 std::string pattern_file(const geometry::Antenna& antenna, const Settings& st, std::span<const double> cuts,
                          double theta_max, int points, bool cut_format, const std::string& heading) {
     constexpr double kDeg = kPi / 180;
@@ -164,6 +177,7 @@ std::string pattern_file(const geometry::Antenna& antenna, const Settings& st, s
                           points, phi, circular ? 2 : 3);
             text += head;
         }
+        const Levels l = cut_format ? Levels{} : levels_of(c);
         for (std::size_t i = 0; i < c.theta.size(); ++i) {
             if (cut_format) {
                 // Circular: the right hand first, whichever is co-polar.
@@ -175,10 +189,9 @@ std::string pattern_file(const geometry::Antenna& antenna, const Settings& st, s
                 text += line;
                 continue;
             }
-            auto dbi = [](std::complex<double> e) { return 10 * std::log10(std::norm(e)); };
-            auto deg = [&](std::complex<double> e) { return std::arg(e) / kDeg; };
-            text += shortest(phi) + "," + shortest(c.theta[i] / kDeg) + "," + shortest(dbi(c.co[i])) + "," +
-                    shortest(dbi(c.cross[i])) + "," + shortest(deg(c.co[i])) + "," + shortest(deg(c.cross[i])) + "\n";
+            text += shortest(phi) + "," + shortest(l.theta_deg[i]) + "," + shortest(l.co_dbi[i]) + "," +
+                    shortest(l.cross_dbi[i]) + "," + shortest(l.co_phase_deg[i]) + "," + shortest(l.cross_phase_deg[i]) +
+                    "\n";
         }
     }
     return text;

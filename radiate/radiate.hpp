@@ -71,6 +71,13 @@ struct Cut {
     std::vector<std::complex<double>> co, cross;
 };
 
+// A cut as the files give it: theta in degrees, gain in dBi, phases in
+// degrees.
+struct Levels {
+    std::vector<double> theta_deg, co_dbi, cross_dbi, co_phase_deg, cross_phase_deg;
+};
+Levels levels_of(const Cut& cut);
+
 // The aperture field of a design, sampled over its feed's cone.
 class Aperture {
 public:

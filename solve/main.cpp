@@ -204,19 +204,12 @@ PatternPlan pattern_plan(const Options& opt) {
 // The cuts of the plan, for the chart.
 std::vector<draw::PatternCut> pattern_cuts(const PatternPlan& plan, const study::Study& study, const study::Design& d,
                                            const radiate::Settings& st) {
-    constexpr double kDeg = 3.14159265358979323846 / 180;
     const auto cuts = radiate::cuts_of(study.antenna(d), st, plan.cuts, plan.theta_max > 0 ? plan.theta_max : NAN,
                                        static_cast<int>(plan.points));
     std::vector<draw::PatternCut> out;
     for (std::size_t k = 0; k < cuts.size(); ++k) {
-        draw::PatternCut p;
-        p.phi_deg = plan.cuts[k];
-        for (std::size_t i = 0; i < cuts[k].theta.size(); ++i) {
-            p.theta_deg.push_back(cuts[k].theta[i] / kDeg);
-            p.co_dbi.push_back(10 * std::log10(std::norm(cuts[k].co[i])));
-            p.cross_dbi.push_back(10 * std::log10(std::norm(cuts[k].cross[i])));
-        }
-        out.push_back(p);
+        radiate::Levels l = radiate::levels_of(cuts[k]);
+        out.push_back({plan.cuts[k], std::move(l.theta_deg), std::move(l.co_dbi), std::move(l.cross_dbi)});
     }
     return out;
 }
