@@ -128,8 +128,8 @@ private:
     unsigned last_ = 0x30;
 };
 
-// $INSUNITS of each length unit of the study (in, ft, mm, m).
-constexpr int kInsUnits[] = {1, 2, 4, 6};
+// $INSUNITS of each length unit of the study (in, ft, mm, cm, m).
+constexpr int kInsUnits[] = {1, 2, 4, 5, 6};
 
 void r12(Dxf& d, const Model& m) {
     d.put({{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1009"}, {0, "ENDSEC"},
@@ -288,7 +288,7 @@ void r2000(Dxf& d, const Model& m) {
     d.put(9, "$INSUNITS");
     d.put(70, m.unit < 0 ? 0 : kInsUnits[m.unit]);
     d.put(9, "$MEASUREMENT");
-    d.put(70, m.unit >= 2 ? 1 : 0);  // metric for mm and m
+    d.put(70, m.unit >= 2 ? 1 : 0);  // metric for mm, cm and m
     d.put({{0, "ENDSEC"}, {0, "SECTION"}, {2, "CLASSES"}, {0, "ENDSEC"}});
     d.text += b.text;
 }

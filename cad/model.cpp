@@ -242,7 +242,7 @@ Model make_model(const CadOptions& o, const std::string& main_range, const std::
     m.offset = !an.main.revolved;
     if (const study::Assignment* u = study.inputs().find(study::Key::unit)) m.unit = static_cast<int>(u->value);
     if (!o.step.empty() && m.unit < 0)
-        throw InputError("--step needs a length unit: give unit=mm, m, in or ft");
+        throw InputError("--step needs a length unit: give unit=mm, cm, m, in or ft");
     if (!o.tolerance.empty() && o.stl.empty()) throw InputError("--tolerance sets the mesh of --stl; give --stl FILE");
     if (!o.thickness.empty() && o.step.empty()) throw InputError("--thickness makes the solids of --step; give --step FILE");
     if (o.dxf_r12 && o.dxf.empty()) throw InputError("--dxf-r12 writes the file of --dxf; give --dxf FILE");

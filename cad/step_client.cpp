@@ -210,7 +210,7 @@ void write_step(const Model& m, const std::string& path) {
     }
     // Lengths go in the design's unit, which is the file's: the plug-in
     // trims each offset reflector at a scale of its own.
-    static const char* kStepUnits[] = {"INCH", "FT", "MM", "M"};
+    static const char* kStepUnits[] = {"INCH", "FT", "MM", "CM", "M"};
     WholeFile file(path);
     file.release_stream();
     refldsgn_step_input in{};

@@ -38,8 +38,8 @@ struct refldsgn_step_input {
     int abi;                 /* REFLDSGN_STEP_ABI */
     const char *path;        /* the file to write */
     const char *name;        /* the file's name, for its header */
-    const char *unit;        /* the file's length unit: "MM", "M", "INCH" or "FT" */
-    const char *model_unit;  /* the unit of every length given ("MM", "M", "INCH" or "FT", as unit); the component
+    const char *unit;        /* the file's length unit: "MM", "CM", "M", "INCH" or "FT" */
+    const char *model_unit;  /* the unit of every length given ("MM", "CM", "M", "INCH" or "FT", as unit); the component
                                 trims each offset reflector at a scale of its own */
     const char *description; /* a line for the file's header */
     const char *timestamp;   /* the header's time, "YYYY-MM-DDTHH:MM:SS"; NULL or empty: the time of writing */

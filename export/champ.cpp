@@ -8,13 +8,15 @@
 namespace surface {
 namespace {
 
-// Three characters, blanks included; the dialogue only passes codes 1 to 4.
+// Three characters, blanks included; the dialogue only passes codes 1 to 4
+// (the command line's unit=cm is 5).
 std::string_view unit_label(std::int32_t code) {
     switch (code) {
     case 1: return " in";
     case 2: return " ft";
     case 3: return " mm";
     case 4: return " m ";
+    case 5: return " cm";
     default: return "   ";
     }
 }

@@ -24,23 +24,34 @@ const std::array<KeyInfo, kKeyCount> kKeys = {{
     {Key::DFPR, "DFPR", KeyKind::design, "offset: gap in x from the feed to the aperture's lower edge"},
     {Key::DSRPR, "DSRPR", KeyKind::design, "offset: gap in x from the sub edge to the aperture's lower edge"},
     {Key::root, "root", KeyKind::choice, "offset, with E: 1 the design of smaller BETA (default), 2 the other"},
-    {Key::unit, "unit", KeyKind::unit, "length unit: in, ft, mm or m (CHAMP files, cassbeam)"},
+    {Key::unit, "unit", KeyKind::unit, "length unit: in, ft, mm, cm or m (CHAMP files, GRASP, CAD, radiation)"},
     {Key::freq, "freq", KeyKind::analysis, "frequency for cassbeam, GHz"},
     {Key::taper, "taper", KeyKind::analysis, "feed taper for cassbeam, dB (default 10)"},
     {Key::taper_angle, "taper_angle", KeyKind::analysis, "angle of that taper, degrees (default each design's TE)"},
     {Key::feed, "feed", KeyKind::setting, "feed pattern of --radiate: gaussian (default) or cosq"},
     {Key::pol, "pol", KeyKind::setting, "polarisation of --radiate's feed: x (default, in the plane of symmetry), y, rhc or lhc"},
+    {Key::method, "method", KeyKind::setting, "method of --radiate: go (geometrical optics, default) or po (physical optics)"},
 }};
 
 namespace {
 constexpr std::string_view kFeeds[] = {"gaussian", "cosq"};
 constexpr std::string_view kPolarisations[] = {"x", "y", "rhc", "lhc"};
+constexpr std::string_view kMethods[] = {"go", "po"};
 }  // namespace
 
 std::span<const std::string_view> setting_words(Key k) {
     if (k == Key::feed) return kFeeds;
     if (k == Key::pol) return kPolarisations;
+    if (k == Key::method) return kMethods;
     return {};
+}
+
+std::string setting_text(Key k) {
+    const auto words = setting_words(k);
+    std::string all;
+    for (std::size_t i = 0; i < words.size(); ++i)
+        all += std::string(i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + std::string(words[i]);
+    return all;
 }
 
 namespace {

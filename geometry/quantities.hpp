@@ -23,9 +23,9 @@ public:
 enum class Key : std::uint8_t {
     type, DM, FM, LM, DS, LS, TE, FDE, DF, LP,
     H, HC, TH0, BETA, ALPHA, E, LSM, C2, DFPR, DSRPR, root,
-    unit, freq, taper, taper_angle, feed, pol,
+    unit, freq, taper, taper_angle, feed, pol, method,
 };
-inline constexpr std::size_t kKeyCount = 27;
+inline constexpr std::size_t kKeyCount = 28;
 
 // What a quantity is: the reflector type, a quantity of the design (which
 // may be swept), a choice among designs (one value), the length unit, a
@@ -34,6 +34,8 @@ enum class KeyKind : std::uint8_t { type, design, choice, unit, analysis, settin
 
 // The words a setting takes, in the order of their values (0, 1, ...).
 std::span<const std::string_view> setting_words(Key k);
+// Those words for messages: "x, y, rhc or lhc".
+std::string setting_text(Key k);
 
 struct KeyInfo {
     Key key;

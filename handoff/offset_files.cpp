@@ -93,7 +93,7 @@ void check_offset_files(const study::Study& study, bool tor, bool sub) {
     if (sub && !study.can(study::Capability::sub))
         throw InputError("--sfc-sub needs a subreflector, and " + study.lacks(study::Capability::sub));
     if (tor && study.inputs().find(study::Key::unit) == nullptr)
-        throw InputError("--tor needs unit= (in, ft, mm or m): every length of a .tor file carries its unit");
+        throw InputError("--tor needs unit= (" + study::unit_names() + "): every length of a .tor file carries its unit");
 }
 
 void write_sfc(const std::string& path, const study::Study& study, const study::Design& d, bool sub, Grid grid) {

@@ -16,6 +16,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -347,38 +348,49 @@ public:
 
     // The radiation engine's settings from Python's arguments.
     static radiate::Settings radiation(double freq, const std::string& unit, double taper, double taper_angle,
-                                       const std::string& feed, const std::string& pol) {
+                                       const std::string& feed, const std::string& pol, const std::string& method,
+                                       double po_sampling) {
         const auto u = std::find_if(study::kUnits.begin(), study::kUnits.end(),
                                     [&](const study::LengthUnit& x) { return x.name == unit; });
-        if (u == study::kUnits.end()) throw study::InputError("unit must be in, ft, mm or m, not '" + unit + "'");
+        if (u == study::kUnits.end()) throw study::InputError("unit must be " + study::unit_names() + ", not '" + unit + "'");
         auto word = [](study::Key k, const std::string& text) {
             const auto words = geometry::setting_words(k);
             const auto w = std::find(words.begin(), words.end(), text);
             if (w == words.end())
-                throw study::InputError(std::string(study::info(k).name) + " must be " +
-                                        (k == study::Key::feed ? "gaussian or cosq" : "x, y, rhc or lhc") + ", not '" +
+                throw study::InputError(std::string(study::info(k).name) + " must be " + geometry::setting_text(k) + ", not '" +
                                         text + "'");
             return static_cast<int>(w - words.begin());
         };
-        return radiate::settings_of(freq, u->metres, taper, taper_angle, word(study::Key::feed, feed),
-                                    word(study::Key::pol, pol));
+        const int m = word(study::Key::method, method);
+        if (!std::isnan(po_sampling) && m != 1)
+            throw study::InputError("po_sampling samples the currents of physical optics: give method=\"po\"");
+        radiate::Settings st = radiate::settings_of(freq, u->metres, taper, taper_angle, word(study::Key::feed, feed),
+                                                    word(study::Key::pol, pol), m, po_sampling);
+        st.jobs = static_cast<int>(cores());
+        return st;
     }
 
     // The --radiate columns of rows: 11 x n, NaN for rows not analysed.
     py::array_t<float> radiate_rows(const py::object& rows, double freq, const std::string& unit, double taper,
-                                    double taper_angle, const std::string& feed, const std::string& pol, unsigned jobs,
+                                    double taper_angle, const std::string& feed, const std::string& pol,
+                                    const std::string& method, double po_sampling, unsigned jobs,
                                     const py::object& progress) const {
-        const radiate::Settings st = radiation(freq, unit, taper, taper_angle, feed, pol);
+        radiate::Settings st = radiation(freq, unit, taper, taper_angle, feed, pol, method, po_sampling);
         const std::vector<std::int64_t> list = rows_of(s(), rows);
         const auto n = static_cast<py::ssize_t>(list.size());
+        if (st.method == radiate::Method::po) preflight(list, st);
         constexpr py::ssize_t kCols = radiate::kColumnCount;
         py::array_t<float> out({kCols, n});
         float* to = out.mutable_data();
         std::fill(to, to + kCols * n, kNaN);
         std::atomic<py::ssize_t> done{0};
+        std::mutex failure_mutex;
+        std::exception_ptr failure;
         {
             py::gil_scoped_release release;
-            const unsigned threads = std::max(1u, std::min<unsigned>(jobs == 0 ? cores() : jobs, static_cast<unsigned>(std::max<py::ssize_t>(n, 1))));
+            const unsigned all = jobs == 0 ? cores() : jobs;
+            const unsigned threads = std::max(1u, std::min<unsigned>(all, static_cast<unsigned>(std::max<py::ssize_t>(n, 1))));
+            st.jobs = static_cast<int>(std::max(1u, all / threads));  // threads left over work within each design
             std::vector<std::thread> pool;
             for (unsigned t = 0; t < threads; ++t) {
                 pool.emplace_back([&, t] {
@@ -386,9 +398,12 @@ public:
                         const study::Design d = s().design(list[static_cast<std::size_t>(i)]);
                         if (d.ok()) {
                             try {
-                                const auto r = radiate::Aperture(s().antenna(d), st).result().columns();
+                                const auto r = radiate::result_of(s().antenna(d), st).columns();
                                 for (py::ssize_t k = 0; k < kCols; ++k) to[k * n + i] = static_cast<float>(r[static_cast<std::size_t>(k)]);
                             } catch (const std::invalid_argument&) {
+                            } catch (...) {  // no other failure may end the process: it is raised after the join
+                                const std::lock_guard<std::mutex> lock(failure_mutex);
+                                if (!failure) failure = std::current_exception();
                             }
                         }
                         ++done;
@@ -396,26 +411,47 @@ public:
                 });
             }
             if (!progress.is_none()) {
-                for (;;) {
-                    const py::ssize_t now = done.load();
-                    {
-                        py::gil_scoped_acquire acquire;
-                        progress(now, n);
+                try {
+                    for (;;) {
+                        const py::ssize_t now = done.load();
+                        {
+                            py::gil_scoped_acquire acquire;
+                            progress(now, n);
+                        }
+                        if (now >= n) break;
+                        std::this_thread::sleep_for(std::chrono::milliseconds(100));
                     }
-                    if (now >= n) break;
-                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                } catch (...) {  // the callback's own error, raised once the rows are done
+                    const std::lock_guard<std::mutex> lock(failure_mutex);
+                    if (!failure) failure = std::current_exception();
                 }
             }
             for (std::thread& th : pool) th.join();
         }
+        if (failure) std::rethrow_exception(failure);
         return out;
+    }
+
+    // Physical optics takes memory of each design's own size: every row is
+    // sized before any is analysed.
+    void preflight(const std::vector<std::int64_t>& list, const radiate::Settings& st) const {
+        py::gil_scoped_release release;
+        for (std::int64_t row : list) {
+            const study::Design d = s().design(row);
+            if (d.ok()) radiate::preflight(s().antenna(d), st, NAN);
+        }
+    }
+    void radiate_preflight(const py::object& rows, double freq, const std::string& unit, double taper,
+                           double taper_angle, const std::string& feed, const std::string& pol,
+                           const std::string& method, double po_sampling) const {
+        preflight(rows_of(s(), rows), radiation(freq, unit, taper, taper_angle, feed, pol, method, po_sampling));
     }
 
     // The --pattern-svg picture of a row.
     std::string pattern_svg(std::int64_t row, double freq, const std::string& unit, double taper, double taper_angle,
-                            const std::string& feed, const std::string& pol, const std::vector<double>& cuts,
+                            const std::string& feed, const std::string& pol, const std::string& method, double po_sampling, const std::vector<double>& cuts,
                             double theta_max, int points) const {
-        const radiate::Settings st = radiation(freq, unit, taper, taper_angle, feed, pol);
+        const radiate::Settings st = radiation(freq, unit, taper, taper_angle, feed, pol, method, po_sampling);
         if (points < 3 || points > 1000000) throw study::InputError("points must be a whole number from 3 to 1000000");
         const study::Design d = solved(row);
         if (!d.ok()) throw study::InputError("pattern_svg: row " + std::to_string(row + 1) + " fails its checks");
@@ -431,9 +467,9 @@ public:
 
     // The --pattern file of a row.
     void write_pattern(std::int64_t row, const std::string& path, double freq, const std::string& unit, double taper,
-                       double taper_angle, const std::string& feed, const std::string& pol,
+                       double taper_angle, const std::string& feed, const std::string& pol, const std::string& method, double po_sampling,
                        const std::vector<double>& cuts, double theta_max, int points) const {
-        const radiate::Settings st = radiation(freq, unit, taper, taper_angle, feed, pol);
+        const radiate::Settings st = radiation(freq, unit, taper, taper_angle, feed, pol, method, po_sampling);
         if (points < 3 || points > 1000000) throw study::InputError("points must be a whole number from 3 to 1000000");
         const study::Design d = solved(row);
         if (!d.ok()) throw study::InputError("pattern: row " + std::to_string(row + 1) + " fails its checks");
@@ -445,9 +481,9 @@ public:
 
     // The cuts of a row: (phi_deg, theta_deg, co_dBi, cross_dBi, co_phase_deg, cross_phase_deg).
     py::tuple pattern(std::int64_t row, double freq, const std::string& unit, double taper, double taper_angle,
-                      const std::string& feed, const std::string& pol, const std::vector<double>& cuts,
+                      const std::string& feed, const std::string& pol, const std::string& method, double po_sampling, const std::vector<double>& cuts,
                       double theta_max, int points) const {
-        const radiate::Settings st = radiation(freq, unit, taper, taper_angle, feed, pol);
+        const radiate::Settings st = radiation(freq, unit, taper, taper_angle, feed, pol, method, po_sampling);
         if (points < 3 || points > 1000000) throw study::InputError("points must be a whole number from 3 to 1000000");
         if (!std::isnan(theta_max) && !(theta_max > 0 && theta_max <= 180))
             throw study::InputError("theta_max must be an angle in degrees, above 0 and at most 180");
@@ -548,6 +584,7 @@ PYBIND11_MODULE(_core, m) {
         .def("write_profile", &PyStudy::write_profile)
         .def("offset_profile", &PyStudy::offset_profile)
         .def("radiate", &PyStudy::radiate_rows)
+        .def("radiate_preflight", &PyStudy::radiate_preflight)
         .def("pattern", &PyStudy::pattern)
         .def("write_pattern", &PyStudy::write_pattern)
         .def("pattern_svg", &PyStudy::pattern_svg)
@@ -610,6 +647,11 @@ PYBIND11_MODULE(_core, m) {
     for (const char* name : radiate::kColumns) radiation.append(name);
     m.attr("RADIATION") = radiation;
     m.attr("TYPE_NAMES") = geometry::type_names(true);
+    m.attr("UNIT_NAMES") = study::unit_names();
+    py::dict words;  // the words of each named setting, for messages
+    for (const study::KeyInfo& k : study::kKeys)
+        if (k.kind == study::KeyKind::setting) words[py::str(std::string(k.name))] = geometry::setting_text(k.key);
+    m.attr("SETTING_WORDS") = words;
     m.attr("ANALYSIS") = analysis;
     m.attr("MAX_STEPS") = study::kMaxSweepRows;
     m.attr("VERSION") = REFLDSGN_VERSION;

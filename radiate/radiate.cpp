@@ -1,5 +1,7 @@
 #include "radiate/radiate.hpp"
 
+#include "radiate/po.hpp"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -108,12 +110,24 @@ std::string shortest(double v) {
 // 8 million rays, half a gigabyte.
 constexpr double kMaxRings = 2048;
 
+// The rings of rays for the far field out to the reach: the aperture's
+// phase turns by pi reach across its radius there.
+int rings_for(double reach) {
+    const double wanted = std::ceil(0.5 * kPi * std::max(reach, 8.0)) + 16;
+    if (!(wanted <= kMaxRings))
+        throw geometry::InputError("the far field wanted reaches sin(theta) D/lambda = " + shortest(reach) +
+                                   ", more than the rays of geometrical optics sample here (at most " +
+                                   shortest(std::floor((kMaxRings - 16) / (0.5 * kPi))) + "): give a smaller --theta-max");
+    return std::max(32, static_cast<int>(wanted));
+}
+
 // Levels in dB of a power ratio, floored.
 double db(double ratio) { return std::max(10 * std::log10(ratio), -300.0); }
 
 }  // namespace
 
-Settings settings_of(double freq_ghz, double metres, double taper_db, double taper_angle_deg, int feed, int pol) {
+Settings settings_of(double freq_ghz, double metres, double taper_db, double taper_angle_deg, int feed, int pol,
+                     int method, double po_sampling) {
     if (!(freq_ghz > 0) || !std::isfinite(freq_ghz)) throw geometry::InputError("freq must be positive");
     if (!(taper_db > 0) || !std::isfinite(taper_db)) throw geometry::InputError("taper must be positive (dB below the peak)");
     if (!std::isnan(taper_angle_deg) && !(taper_angle_deg > 0 && taper_angle_deg < 90))
@@ -124,14 +138,57 @@ Settings settings_of(double freq_ghz, double metres, double taper_db, double tap
     st.taper_angle = std::isnan(taper_angle_deg) ? 0 : taper_angle_deg * (kPi / 180);
     st.feed = feed == 1 ? FeedKind::cosq : FeedKind::gaussian;
     st.pol = static_cast<Polarisation>(std::clamp(pol, 0, 3));
+    st.method = method == 1 ? Method::po : Method::go;
+    if (!std::isnan(po_sampling) && !(po_sampling >= 1 && po_sampling <= 64))
+        throw geometry::InputError("--po-sampling must lie between 1 and 64 points per wavelength");
+    st.po_sampling = std::isnan(po_sampling) ? 0 : po_sampling;
     return st;
 }
 
+
+void preflight(const geometry::Antenna& antenna, const Settings& st, double theta_max) {
+    if (!antenna.solved) return;
+    Settings wide = st;
+    const double D = antenna.aperture.diameter;
+    if (!std::isnan(theta_max))
+        wide.reach = std::max(st.reach, std::sin(std::min(theta_max * kPi / 180, kPi / 2)) * D / st.wavelength);
+    if (st.method == Method::po) {
+        po_plan(antenna, wide);
+        return;
+    }
+    rings_for(wide.reach);
+}
+
+Result result_of(const geometry::Antenna& antenna, const Settings& st) {
+    Result r = Aperture(antenna, st).result();
+    if (st.method == Method::po) Currents(antenna, st).result(r);
+    return r;
+}
 
 std::vector<Cut> cuts_of(const geometry::Antenna& antenna, const Settings& st, std::span<const double> cuts,
                          double theta_max, int points) {
     constexpr double kDeg = kPi / 180;
     double tmax = theta_max * kDeg;
+    if (st.method == Method::po) {
+        // The currents sampled for the whole cut: its extent by default five
+        // of physical optics' own half-power widths, which geometrical
+        // optics' foretell.
+        Settings wide = st;
+        const double D = antenna.aperture.diameter;
+        if (std::isnan(theta_max)) {
+            const Aperture ap(antenna, st);
+            const double guess = 5 * (ap.half_power_width(0) + ap.half_power_width(90 * kDeg)) / 2;
+            wide.reach = std::max(st.reach, std::sin(std::min(1.5 * guess, kPi / 2)) * D / st.wavelength);
+        } else {
+            wide.reach = std::max(st.reach, std::sin(std::min(tmax, kPi / 2)) * D / st.wavelength);
+        }
+        const Currents currents(antenna, wide);
+        if (std::isnan(theta_max))
+            tmax = 5 * (currents.half_power_width(0) + currents.half_power_width(90 * kDeg)) / 2;
+        std::vector<Cut> out;
+        for (double phi : cuts) out.push_back(currents.cut(phi * kDeg, tmax, points));
+        return out;
+    }
     if (std::isnan(theta_max)) {
         const Aperture ap(antenna, st);
         tmax = 5 * (ap.half_power_width(0) + ap.half_power_width(90 * kDeg)) / 2;
@@ -253,12 +310,7 @@ Aperture::Aperture(const geometry::Antenna& an, const Settings& st) {
     for (int i = 0; i < kOuter; ++i) outside += tw[i] * 2 * kPi * amplitude(tx[i]) * amplitude(tx[i]) * std::sin(tx[i]);
     // Rays enough for the far field out to the reach: the aperture's phase
     // turns by pi reach across its radius there.
-    const double wanted = std::ceil(0.5 * kPi * std::max(st.reach, 8.0)) + 16;
-    if (!(wanted <= kMaxRings))
-        throw geometry::InputError("the far field wanted reaches sin(theta) D/lambda = " + shortest(st.reach) +
-                                   ", more than the rays of geometrical optics sample here (at most " +
-                                   shortest(std::floor((kMaxRings - 16) / (0.5 * kPi))) + "): give a smaller --theta-max");
-    const int kTheta = std::max(32, static_cast<int>(wanted));
+    const int kTheta = rings_for(st.reach);
     const int kPhi = 2 * kTheta;
     // A blocked disc about the axis of a surface of revolution is a cone of
     // feed angles: the quadrature is split at its edge, so that each side

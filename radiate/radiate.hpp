@@ -9,6 +9,7 @@
 
 #include <array>
 #include <complex>
+#include <limits>
 #include <span>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ namespace radiate {
 
 enum class FeedKind { gaussian, cosq };
 enum class Polarisation { x, y, rhc, lhc };
+enum class Method { go, po };
 
 struct Settings {
     double wavelength = 0;   // in the design's length unit
@@ -32,14 +34,19 @@ struct Settings {
     // wanted, in wavelengths over the aperture's diameter (the rays sample
     // the aperture finely enough for it).
     double reach = 8;
+    Method method = Method::go;
+    double po_sampling = 0;  // physical optics: points per wavelength (0: the engine's choice)
+    int jobs = 1;            // threads for one design's physical optics
 };
 
 // The settings from what a front end reads: the frequency in GHz, the
 // metres of the design's length unit, the taper in dB, its angle in degrees
 // (NaN: each design's feed half angle), and the feed and polarisation as
-// the indices of their words (gaussian, cosq; x, y, rhc, lhc).  Throws
-// geometry::InputError naming what is out of range.
-Settings settings_of(double freq_ghz, double metres, double taper_db, double taper_angle_deg, int feed, int pol);
+// the indices of their words (gaussian, cosq; x, y, rhc, lhc), the method's
+// (go, po) and physical optics' points per wavelength (NaN: the engine's
+// choice).  Throws geometry::InputError naming what is out of range.
+Settings settings_of(double freq_ghz, double metres, double taper_db, double taper_angle_deg, int feed, int pol,
+                     int method = 0, double po_sampling = std::numeric_limits<double>::quiet_NaN());
 
 // The columns of --radiate, in order.
 inline constexpr const char* kColumns[] = {"gain_dBi",  "directivity_dBi", "eff_total", "eff_spill",
@@ -116,6 +123,16 @@ private:
     bool any_cross_ = false;
     bool co_right_ = false;  // circular: the co-polar reference is right-handed
 };
+
+// The columns of --radiate for one design, by the settings' method (for
+// physical optics, eff_block, eff_taper, eff_phase and eff_pol stay those
+// of geometrical optics).  Throws as Aperture's and Currents' constructors.
+Result result_of(const geometry::Antenna& antenna, const Settings& settings);
+
+// Throws geometry::InputError, before anything is computed, when the
+// settings' method cannot sample the design out to theta_max (degrees;
+// NaN: the columns and the default cuts).
+void preflight(const geometry::Antenna& antenna, const Settings& settings, double theta_max);
 
 // The cuts at the azimuths `cuts` (degrees) out to theta_max (degrees;
 // NaN: five half-power widths) in `points` points.

@@ -66,6 +66,7 @@ struct Options {
     std::string pattern;          // the cuts of the --at row: .csv or .cut
     std::string pattern_svg;      // the cuts drawn
     std::string cuts = "0,45,90", theta_max, points = "1001";
+    std::string po_sampling;      // physical optics' points per wavelength, empty for the engine's choice
 };
 
 using draw::kMaxHtmlRows;
@@ -152,21 +153,30 @@ constexpr long long kMaxJobs = 1024;
 // error before anything is written.
 // The settings of the radiation engine from the study's inputs: freq (GHz)
 // and unit are required, taper and taper_angle have their defaults.
-radiate::Settings radiate_settings(const study::Study& study, const char* option) {
+radiate::Settings radiate_settings(const study::Study& study, const char* option, const Options& opt) {
     const study::Assignment* freq = study.inputs().find(study::Key::freq);
     const study::Assignment* unit = study.inputs().find(study::Key::unit);
     if (freq == nullptr) throw study::InputError(std::string(option) + " needs freq= (GHz): the wavelength follows from it");
     if (unit == nullptr)
-        throw study::InputError(std::string(option) + " needs unit= (in, ft, mm or m): the wavelength is a length");
+        throw study::InputError(std::string(option) + " needs unit= (" + study::unit_names() + "): the wavelength is a length");
     const study::Assignment* taper = study.inputs().find(study::Key::taper);
     const study::Assignment* angle = study.inputs().find(study::Key::taper_angle);
     const study::Assignment* feed = study.inputs().find(study::Key::feed);
     const study::Assignment* pol = study.inputs().find(study::Key::pol);
-    return radiate::settings_of(freq->value, study::kUnits[static_cast<std::size_t>(unit->value)].metres,
-                                taper != nullptr ? double(taper->value) : 10.0,
-                                angle != nullptr ? double(angle->value) : std::nan(""),
-                                feed != nullptr ? static_cast<int>(feed->value) : 0,
-                                pol != nullptr ? static_cast<int>(pol->value) : 0);
+    const study::Assignment* method = study.inputs().find(study::Key::method);
+    float sampling = NAN;
+    if (!opt.po_sampling.empty() && !study::parse_number(opt.po_sampling, sampling))
+        throw study::InputError("--po-sampling " + opt.po_sampling + ": give points per wavelength, from 1 to 64");
+    if (!opt.po_sampling.empty() && (method == nullptr || method->value != 1))
+        throw study::InputError("--po-sampling samples the currents of physical optics: give method=po");
+    radiate::Settings st = radiate::settings_of(freq->value, study::kUnits[static_cast<std::size_t>(unit->value)].metres,
+                                                taper != nullptr ? double(taper->value) : 10.0,
+                                                angle != nullptr ? double(angle->value) : std::nan(""),
+                                                feed != nullptr ? static_cast<int>(feed->value) : 0,
+                                                pol != nullptr ? static_cast<int>(pol->value) : 0,
+                                                method != nullptr ? static_cast<int>(method->value) : 0, sampling);
+    st.jobs = static_cast<int>(opt.jobs);
+    return st;
 }
 
 // The cuts of --pattern: the --cuts azimuths, out to --theta-max (five
@@ -301,14 +311,22 @@ int run(Options opt) {
     if (opt.radiate && opt.analyze) throw study::InputError("give --radiate or --analyze, not both: each adds its columns");
     const bool cuts_wanted = !opt.pattern.empty() || !opt.pattern_svg.empty();
     const char* cuts_option = !opt.pattern.empty() ? "--pattern" : "--pattern-svg";
-    if (opt.radiate || cuts_wanted) radiation = radiate_settings(study, opt.radiate ? "--radiate" : cuts_option);
+    if (opt.radiate || cuts_wanted) radiation = radiate_settings(study, opt.radiate ? "--radiate" : cuts_option, opt);
     PatternPlan pattern;
     if (cuts_wanted) {
         pattern = pattern_plan(opt);
         if (!chosen.ok())
             throw study::InputError(std::string(cuts_option) + ": row " + std::to_string(opt.at) + " fails its checks (" +
                                     study::check_text(chosen.checks) + "): no pattern to compute");
+        radiate::preflight(antenna, radiation, pattern.theta_max > 0 ? pattern.theta_max : NAN);
     }
+    // Physical optics samples each design in memory of its own size: every
+    // row is sized before any is written.
+    if (opt.radiate && radiation.method == radiate::Method::po)
+        for (std::int64_t i = 0; i < study.rows(); ++i) {
+            const study::Design d = study.design(i);
+            if (d.ok()) radiate::preflight(study.antenna(d), radiation, NAN);
+        }
     const bool files = opt.exports.any() || !opt.cassbeam.empty() || grasp || !offset_profile.empty() || opt.cad.given() ||
                        cuts_wanted;
     if (files && chosen.failed(study::Check::no_solution)) {
@@ -405,6 +423,8 @@ int run(Options opt) {
             std::vector<std::vector<float>> values(static_cast<std::size_t>(n));
             std::vector<std::thread> pool;
             const unsigned threads = std::max(1u, std::min<unsigned>(opt.jobs, static_cast<unsigned>(n)));
+            radiate::Settings st = radiation;  // threads left over work within each design
+            st.jobs = static_cast<int>(std::max(1u, opt.jobs / threads));
             for (unsigned t = 0; t < threads; ++t) {
                 pool.emplace_back([&, t] {
                     for (std::int64_t i = t; i < n; i += threads) {
@@ -412,7 +432,7 @@ int run(Options opt) {
                         designs[k] = study.design(first + i);
                         if (!designs[k].ok()) continue;
                         try {
-                            const auto r = radiate::Aperture(study.antenna(designs[k]), radiation).result().columns();
+                            const auto r = radiate::result_of(study.antenna(designs[k]), st).columns();
                             for (double v : r) values[k].push_back(static_cast<float>(v));
                         } catch (const std::invalid_argument&) {
                             values[k].clear();  // no analysis of this row: its columns stay empty
@@ -533,7 +553,7 @@ int main(int argc, char** argv) {
     app.add_option("--tolerance", opt.cad.tolerance, "the largest distance of an STL triangle from the surface\n"
                    "(default DM*1e-5)")
         ->type_name("T")->group(cad);
-    app.add_option("--step", opt.cad.step, "both reflectors as exact faces in STEP AP214 (needs unit=mm, m, in or ft)")
+    app.add_option("--step", opt.cad.step, "both reflectors as exact faces in STEP AP214 (needs unit=mm, cm, m, in or ft)")
         ->type_name("FILE")->group(cad);
     app.add_option("--thickness", opt.cad.thickness, "make --step solids: each reflector T thick behind its face")
         ->type_name("T")->group(cad);
@@ -541,7 +561,8 @@ int main(int argc, char** argv) {
     const char* analysis = "Analysis with cassbeam (modes 1, 2; needs freq=GHZ, unit=; taper=DB, taper_angle=DEG)";
     app.add_option("--cassbeam", opt.cassbeam, "write PREFIX.in and PREFIX.geom for cassbeam of the row --at")
         ->type_name("PREFIX")->group(analysis);
-    const char* radiation = "Radiation by geometrical optics (needs freq= and unit=; taper=, taper_angle=)";
+    const char* radiation =
+        "Radiation by geometrical or physical optics (needs freq= and unit=; taper=, taper_angle=, feed=, pol=, method=)";
     app.add_flag("--radiate", opt.radiate,
                  "add gain_dBi, directivity_dBi, eff_total, eff_spill, eff_block, eff_taper, eff_phase,\n"
                  "eff_pol, xpol_dB, sll_dB and hpbw_deg to every row that passes its checks")
@@ -559,6 +580,10 @@ int main(int argc, char** argv) {
         ->type_name("DEG")
         ->group(radiation);
     app.add_option("--points", opt.points, "points of each cut (default 1001)")->type_name("N")->group(radiation);
+    app.add_option("--po-sampling", opt.po_sampling,
+                   "method=po: points per wavelength on each surface (default: a gain converged to 0.02 dB)")
+        ->type_name("N")
+        ->group(radiation);
     app.add_flag("--analyze", opt.analyze,
                  "run cassbeam on every row that passes its checks and add gain_dBi, totaleff, spilleff,\n"
                  "prispilleff, subspilleff, blockeff, illumeff, phaseeff and Tsys")

@@ -17,7 +17,15 @@ namespace study {
 
 
 
-const std::array<LengthUnit, 4> kUnits = {{{"in", 1, 0.0254}, {"ft", 2, 0.3048}, {"mm", 3, 0.001}, {"m", 4, 1.0}}};
+const std::array<LengthUnit, 5> kUnits = {
+    {{"in", 1, 0.0254}, {"ft", 2, 0.3048}, {"mm", 3, 0.001}, {"cm", 5, 0.01}, {"m", 4, 1.0}}};
+
+std::string unit_names() {
+    std::string all;
+    for (std::size_t i = 0; i < kUnits.size(); ++i)
+        all += std::string(i == 0 ? "" : i + 1 == kUnits.size() ? " or " : ", ") + std::string(kUnits[i].name);
+    return all;
+}
 
 
 float Assignment::swept_value(std::int32_t i) const {
@@ -114,19 +122,16 @@ Assignment parse_assignment(std::string_view name, std::string_view text, const 
     }
     if (a.key == Key::unit) {
         const auto u = std::find_if(kUnits.begin(), kUnits.end(), [&](const LengthUnit& x) { return x.name == text; });
-        if (u == kUnits.end()) throw InputError("unit must be in, ft, mm or m, not " + quoted(text) + " (" + origin + ")");
+        if (u == kUnits.end()) throw InputError("unit must be " + unit_names() + ", not " + quoted(text) + " (" + origin + ")");
         a.value = static_cast<float>(u - kUnits.begin());
         return a;
     }
     if (it->kind == KeyKind::setting) {
         const auto words = geometry::setting_words(a.key);
         const auto w = std::find(words.begin(), words.end(), text);
-        if (w == words.end()) {
-            std::string all;
-            for (std::size_t i = 0; i < words.size(); ++i)
-                all += std::string(i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + std::string(words[i]);
-            throw InputError(std::string(name) + " must be " + all + ", not " + quoted(text) + " (" + origin + ")");
-        }
+        if (w == words.end())
+            throw InputError(std::string(name) + " must be " + geometry::setting_text(a.key) + ", not " + quoted(text) +
+                             " (" + origin + ")");
         a.value = static_cast<float>(w - words.begin());
         return a;
     }
@@ -281,7 +286,7 @@ Assignment assignment_of(std::string_view name, float value) {
     if (it == kKeys.end()) {
         throw InputError("unknown quantity " + quoted(name) + " (the command line); the quantities are " + key_list());
     }
-    if (it->kind == KeyKind::unit) throw InputError("unit must be in, ft, mm or m (the command line)");
+    if (it->kind == KeyKind::unit) throw InputError("unit must be " + unit_names() + " (the command line)");
     if (it->kind == KeyKind::setting) throw InputError(std::string(it->name) + " takes a word, not a number (the command line)");
     Assignment a;
     a.key = it->key;

@@ -22,13 +22,16 @@ using geometry::KeyInfo;
 using geometry::KeyKind;
 using geometry::kKeys;
 
-// The length units of unit=: their names, CHAMP unit codes and metres.
+// The length units of unit=: their names, CHAMP unit codes (the dialogue's
+// 1 to 4, and 5 for cm) and metres.
 struct LengthUnit {
     std::string_view name;
     std::int32_t champ_code;
     double metres;
 };
-extern const std::array<LengthUnit, 4> kUnits;
+extern const std::array<LengthUnit, 5> kUnits;
+// "in, ft, mm, cm or m": the names, for messages.
+std::string unit_names();
 
 // One quantity as given: a number, or a sweep with its row count.
 struct Assignment {

@@ -43,7 +43,7 @@ COLUMNS = ("mode", "case", "type") + VALUES[:_BEFORE_CHECK] + ("check",) + VALUE
 #: The quantities solve() takes: name -> what it is.
 QUANTITIES = {name: text for name, text, _ in _core.KEYS}
 _DESIGN_KEYS = {name for name, _, kind in _core.KEYS if kind == "design"}
-_TEXT_KEYS = {"type", "unit", "feed", "pol"}
+_TEXT_KEYS = {"type", "unit", "feed", "pol", "method"}
 _ANALYSIS = tuple(_core.ANALYSIS)
 _RADIATION = tuple(_core.RADIATION)
 _COLUMN_NAMES = frozenset(_core.ALL_VALUES)  # the value columns of every mode
@@ -113,8 +113,7 @@ def solve(jobs: Optional[int] = None, **quantities: Any) -> "Designs":
                 items.append((name, value))
             else:
                 raise InputError("%s must be %s, not %r" % (
-                    name, {"type": _core.TYPE_NAMES, "unit": "in, ft, mm or m", "feed": "gaussian or cosq",
-                                "pol": "x, y, rhc or lhc"}[name], value))
+                    name, dict(_core.SETTING_WORDS, type=_core.TYPE_NAMES, unit=_core.UNIT_NAMES)[name], value))
             continue
         if name not in QUANTITIES:
             guess = _core.suggested_key(name)
@@ -143,7 +142,7 @@ def solve(jobs: Optional[int] = None, **quantities: Any) -> "Designs":
     study = _core.Study(core_items)
     values, checks = study.solve_arrays(_jobs(jobs))
     settings = {k: quantities[k] for k in ("unit", "freq", "taper", "taper_angle") if k in quantities}
-    return Designs(_Source(study, list(quantities), arrays, settings), values, checks, None, shape)
+    return Designs(_Source(study, list(quantities), arrays, settings, core_items), values, checks, None, shape)
 
 
 solve.__doc__ += "".join("\n        %-12s %s" % (n, t) for n, t in QUANTITIES.items()) + "\n"
@@ -152,8 +151,9 @@ solve.__doc__ += "".join("\n        %-12s %s" % (n, t) for n, t in QUANTITIES.it
 class _Source:
     """What the rows of a result come from: the engine's study and the keywords."""
 
-    def __init__(self, study, names, arrays, settings):
+    def __init__(self, study, names, arrays, settings, items):
         self.study = study
+        self.items = items  # the engine's inputs, from which a worker makes the study again
         self.names = names
         self.arrays = arrays
         self.settings = settings
@@ -602,36 +602,36 @@ class Design:
 
     def pattern(self, freq: float, unit: str, taper: float = 10, taper_angle: Optional[float] = None, pol: str = "x",
                 feed: str = "gaussian", cuts=(0, 45, 90), theta_max: Optional[float] = None, points: int = 1001,
-                method: str = "go"):
+                method: str = "go", po_sampling: Optional[float] = None):
         """The far-field cuts of this row, as --pattern writes them: a pandas DataFrame of phi_deg,
         theta_deg, co_dBi, cross_dBi, co_phase_deg and cross_phase_deg (theta from -theta_max to theta_max,
-        by default five half-power widths)."""
+        by default five half-power widths).  method: "go" (geometrical optics) or "po" (physical optics,
+        po_sampling points per wavelength as --po-sampling)."""
         import pandas as pd
-        if method != "go":
-            raise InputError("method must be go (geometrical optics), not %r" % (method,))
         freq_v, taper_v, angle_v = _numbers(freq, taper, taper_angle)
         cut_list, tmax, n = _cut_numbers(cuts, theta_max, points)
-        cols = self._study.pattern(self.row, freq_v, str(unit), taper_v, angle_v, str(feed), str(pol), cut_list, tmax, n)
+        cols = self._study.pattern(self.row, freq_v, str(unit), taper_v, angle_v, str(feed), str(pol),
+                                   *_method(method, po_sampling), cut_list, tmax, n)
         names = ("phi_deg", "theta_deg", "co_dBi", "cross_dBi", "co_phase_deg", "cross_phase_deg")
         return pd.DataFrame({name: col for name, col in zip(names, cols)})
 
     def pattern_svg(self, freq: float, unit: str, taper: float = 10, taper_angle: Optional[float] = None,
                     pol: str = "x", feed: str = "gaussian", cuts=(0, 45, 90), theta_max: Optional[float] = None,
-                    points: int = 1001) -> str:
+                    points: int = 1001, method: str = "go", po_sampling: Optional[float] = None) -> str:
         """The cuts drawn, as --pattern-svg draws them: co-polar solid, cross-polar dashed, in dBi."""
         freq_v, taper_v, angle_v = _numbers(freq, taper, taper_angle)
         cut_list, tmax, n = _cut_numbers(cuts, theta_max, points)
-        return self._study.pattern_svg(self.row, freq_v, str(unit), taper_v, angle_v, str(feed), str(pol), cut_list,
-                                       tmax, n)
+        return self._study.pattern_svg(self.row, freq_v, str(unit), taper_v, angle_v, str(feed), str(pol),
+                                       *_method(method, po_sampling), cut_list, tmax, n)
 
     def write_pattern(self, path, freq: float, unit: str, taper: float = 10, taper_angle: Optional[float] = None,
                       pol: str = "x", feed: str = "gaussian", cuts=(0, 45, 90), theta_max: Optional[float] = None,
-                      points: int = 1001) -> None:
+                      points: int = 1001, method: str = "go", po_sampling: Optional[float] = None) -> None:
         """The --pattern file of this row: CSV, or TICRA's cut format for a .cut name."""
         freq_v, taper_v, angle_v = _numbers(freq, taper, taper_angle)
         cut_list, tmax, n = _cut_numbers(cuts, theta_max, points)
         self._study.write_pattern(self.row, _os.fspath(path), freq_v, str(unit), taper_v, angle_v, str(feed), str(pol),
-                                  cut_list, tmax, n)
+                                  *_method(method, po_sampling), cut_list, tmax, n)
 
     def write_cassbeam(self, prefix) -> None:
         """PREFIX.in and PREFIX.geom for cassbeam, as --cassbeam writes them, with unit, freq, taper and
@@ -694,10 +694,23 @@ def _progress(progress, total):
 
 
 def _numbers(freq, taper, taper_angle):
+    """The settings as the command line stores them: single-precision values."""
     try:
-        return float(freq), float(taper), float("nan") if taper_angle is None else float(taper_angle)
+        values = float(freq), float(taper), float("nan") if taper_angle is None else float(taper_angle)
     except (TypeError, ValueError):
         raise InputError("freq, taper and taper_angle must be numbers") from None
+    with _np.errstate(over="ignore"):
+        return tuple(float(_np.float32(v)) for v in values)
+
+
+def _method(method, po_sampling):
+    """The method's word and physical optics' points per wavelength (NaN: the engine's choice)."""
+    if not isinstance(method, str):
+        raise InputError("method must be %s, not %r" % (_core.SETTING_WORDS["method"], method))
+    try:
+        return method, float("nan") if po_sampling is None else float(po_sampling)
+    except (TypeError, ValueError):
+        raise InputError("po_sampling must be a number of points per wavelength") from None
 
 
 def _cut_numbers(cuts, theta_max, points):
@@ -710,29 +723,84 @@ def _cut_numbers(cuts, theta_max, points):
 
 def radiate(designs: Designs, freq: float, unit: str, taper: float = 10, taper_angle: Optional[float] = None,
             pol: str = "x", feed: str = "gaussian", method: str = "go", jobs: Optional[int] = None,
-            progress: Union[None, bool, Callable[[int, int], Any]] = None) -> Dict[str, _np.ndarray]:
-    """The radiation of every row that passes its checks, by geometrical optics, as --radiate gives it.
+            progress: Union[None, bool, Callable[[int, int], Any]] = None, client: Any = None,
+            po_sampling: Optional[float] = None, chunk: Optional[int] = None) -> Dict[str, _np.ndarray]:
+    """The radiation of every row that passes its checks, as --radiate gives it.
 
-    freq in GHz and unit (in, ft, mm or m) give the wavelength; the feed is a
+    freq in GHz and unit (in, ft, mm, cm or m) give the wavelength; the feed is a
     Gaussian (or cosq) of taper dB at taper_angle degrees (default each
-    design's feed half angle), polarised pol (x, y, rhc or lhc).  Returns
-    gain_dBi, directivity_dBi, eff_total, eff_spill, eff_block, eff_taper,
-    eff_phase, eff_pol, xpol_dB, sll_dB and hpbw_deg as float32 arrays of the
-    designs' shape, NaN for the rows not analysed.
+    design's feed half angle), polarised pol (x, y, rhc or lhc).  method:
+    "go" (geometrical optics) or "po" (physical optics; po_sampling points
+    per wavelength, default the engine's choice).  Returns gain_dBi,
+    directivity_dBi, eff_total, eff_spill, eff_block, eff_taper, eff_phase,
+    eff_pol, xpol_dB, sll_dB and hpbw_deg as float32 arrays of the designs'
+    shape, NaN for the rows not analysed.
+
+    client: a dask.distributed Client.  The rows are then analysed on its
+    workers, chunk rows a task (default: the rows shared evenly, four
+    tasks a worker), each worker with jobs threads (default every core it
+    has); the results are the same as here, bit for bit.  progress then
+    counts the chunks done.
     """
     if not isinstance(designs, Designs):
         raise InputError("radiate takes the Designs of solve()")
-    if method != "go":
-        raise InputError("method must be go (geometrical optics), not %r" % (method,))
     freq_v, taper_v, angle_v = _numbers(freq, taper, taper_angle)
-    callback, bar = _progress(progress, len(designs))
+    settings = (freq_v, str(unit), taper_v, angle_v, str(feed), str(pol)) + _method(method, po_sampling)
+    rows = designs._study_rows()
+    study = designs._source.study
+    if client is not None:
+        out = _radiate_on(client, designs, rows, settings, _jobs(jobs), chunk, progress)
+    else:
+        callback, bar = _progress(progress, len(designs))
+        try:
+            out = study.radiate(rows, *settings, _jobs(jobs), callback)
+        finally:
+            if bar is not None:
+                bar.close()
+    return {name: _readonly(out[k].reshape(designs.shape)) for k, name in enumerate(_RADIATION)}
+
+
+def _radiate_chunk(items, rows, settings, jobs):
+    """A task of radiate(client=...): the study made again from its inputs on the worker, and its rows analysed."""
+    study = _core.Study(items)
+    return study.radiate(rows, *settings, jobs, None)
+
+
+def _radiate_on(client, designs, rows, settings, jobs, chunk, progress):
+    """radiate() on the workers of a dask.distributed client, in chunks of rows; the columns in order."""
     try:
-        out = designs._source.study.radiate(designs._study_rows(), freq_v, str(unit), taper_v, angle_v, str(feed),
-                                            str(pol), _jobs(jobs), callback)
+        from dask.distributed import as_completed
+    except ImportError:
+        raise InputError("client= needs dask.distributed (Debian: python3-distributed)") from None
+    # Every row is sized (physical optics refuses one too large to sample)
+    # and every setting read here, before any task is sent.
+    designs._source.study.radiate(rows[:0], *settings, 1, None)
+    if settings[6] == "po":
+        designs._source.study.radiate_preflight(rows, *settings)
+    n = len(rows)
+    workers = max(1, len(client.scheduler_info().get("workers", {})))
+    if chunk is None:
+        chunk = max(1, -(-n // (4 * workers)))
+    elif isinstance(chunk, bool) or not isinstance(chunk, (int, _np.integer)) or chunk < 1:
+        raise InputError("chunk must be a whole number of rows from 1, not %r" % (chunk,))
+    items = designs._source.items
+    pieces = [(k, rows[k:k + chunk]) for k in range(0, n, int(chunk))]
+    callback, bar = _progress(progress, len(pieces))
+    out = _np.full((len(_RADIATION), n), _np.nan, dtype=_np.float32)
+    try:
+        futures = {client.submit(_radiate_chunk, items, piece, settings, jobs, pure=False): k for k, piece in pieces}
+        done = 0
+        for future in as_completed(futures):
+            k = futures[future]
+            part = future.result()
+            out[:, k:k + part.shape[1]] = part
+            done += 1
+            if callback is not None:
+                callback(done, len(pieces))
     finally:
         if bar is not None:
             bar.close()
-    return {name: _readonly(out[k].reshape(designs.shape)) for k, name in enumerate(_RADIATION)}
+    return out
 
 
 # The namespace holds the API alone (the annotations above are text).

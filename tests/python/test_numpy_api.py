@@ -268,7 +268,57 @@ def test_radiation_matches_the_command_line(solve_program, tmp_path):
                           (lambda: refldsgn.radiate(designs, freq=2, unit="yd"), "unit must be"),
                           (lambda: refldsgn.radiate(designs, freq=2, unit="m", pol="z"), "pol must be"),
                           (lambda: refldsgn.radiate(designs, freq=2, unit="m", taper_angle=95), "taper_angle must"),
-                          (lambda: refldsgn.radiate(designs, freq=2, unit="m", method="po"), "method must be go"),
+                          (lambda: refldsgn.radiate(designs, freq=2, unit="m", method="fdtd"), "method must be go or po"),
+                          (lambda: refldsgn.radiate(designs, freq=2, unit="m", po_sampling=4), "give method"),
+                          (lambda: refldsgn.radiate(designs, freq=2, unit="m", method="po", po_sampling=0.5),
+                           "--po-sampling must lie between 1 and 64"),
                           (lambda: designs[0].pattern(2, "m", points=2), "points must")]:
         with pytest.raises(refldsgn.InputError, match=message):
             call()
+
+
+def test_physical_optics_matches_the_command_line(solve_program, tmp_path):
+    """method="po": radiate() and Design.pattern() give the command line's numbers, bit for bit, with
+    unit=cm; a design too large to sample is refused before any row is analysed."""
+    import csv
+    import io
+    args = ["type=gregorian", "DM=40", "FM=16", "H=32", "DS=8:10:2", "BETA=10", "freq=29.9792458", "unit=cm"]
+    out = subprocess.run([solve_program] + args + ["method=po", "--radiate", "-f", "csv", "--pattern", "cuts.csv",
+                                                   "--points", "21", "--at", "2", "--cuts", "0,90"],
+                         cwd=tmp_path, check=True, stdout=subprocess.PIPE).stdout.decode()
+    rows = list(csv.DictReader(io.StringIO(out)))
+    designs = refldsgn.solve(**as_keywords(args[:-2]))
+    got = refldsgn.radiate(designs, freq=29.9792458, unit="cm", method="po", jobs=1)
+    for name, values in got.items():
+        for row, v in zip(rows, values):
+            assert row[name] != "" and np.float32(float(row[name])) == v, (name, row[name], v)
+    frame = designs[1].pattern(29.9792458, "cm", method="po", points=21, cuts=(0, 90))
+    cli = list(csv.DictReader(open(tmp_path / "cuts.csv")))
+    for name in frame.columns:
+        assert [float(r[name]) for r in cli] == list(frame[name]), name
+    big = refldsgn.solve(type="cassegrain", DM=[1, 1000], FM=400, DS=250, TE=15)
+    with pytest.raises(refldsgn.InputError, match="more than 8 GiB holds"):
+        refldsgn.radiate(big, freq=29.9792458, unit="m", method="po")
+
+
+def test_dask_workers_give_the_same_bits():
+    """client=: the rows analysed on the two workers of a LocalCluster, in chunks, equal the local
+    analysis bit for bit, by both methods."""
+    distributed = pytest.importorskip("dask.distributed", reason="dask.distributed is not installed "
+                                                                 "(Debian: python3-distributed)")
+    designs = refldsgn.solve(type="cassegrain", DM=0.4, FM=0.16, DS=np.array([0.06, -1, 0.08, 0.1]), TE=15)
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                                  dashboard_address=None) as cluster, distributed.Client(cluster) as client:
+        for method, chunk in (("go", 1), ("po", None)):
+            here = refldsgn.radiate(designs, 29.9792458, "m", method=method, jobs=1)
+            done = []
+            there = refldsgn.radiate(designs, 29.9792458, "m", method=method, client=client, chunk=chunk,
+                                     progress=lambda d, t: done.append((d, t)))
+            assert set(here) == set(there)
+            for name in here:
+                assert np.array_equal(here[name], there[name], equal_nan=True), (method, name)
+            assert np.isnan(there["gain_dBi"][1]) and done and done[-1][0] == done[-1][1]
+        with pytest.raises(refldsgn.InputError, match="chunk must be"):
+            refldsgn.radiate(designs, 29.9792458, "m", client=client, chunk=0)
+        with pytest.raises(refldsgn.InputError, match="freq must be positive"):
+            refldsgn.radiate(designs, -1, "m", client=client)

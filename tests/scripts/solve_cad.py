@@ -406,7 +406,7 @@ def fr_axes(row):
 def units_and_counts(d):
     import ezdxf
     # $INSUNITS for each unit, none when no unit is given.
-    for unit, code in ((None, 0), ("in", 1), ("ft", 2), ("mm", 4), ("m", 6)):
+    for unit, code in ((None, 0), ("in", 1), ("ft", 2), ("mm", 4), ("cm", 5), ("m", 6)):
         r = run(DISH + (["unit=" + unit] if unit else []) + ["--dxf", "u.dxf"], d)
         got = ezdxf.readfile(d + "/u.dxf").header.get("$INSUNITS")
         expect(r.returncode == 0 and got == code, "unit %s: $INSUNITS %s" % (unit, got))

@@ -82,6 +82,10 @@ with tempfile.TemporaryDirectory() as work:
     expect(rsf[-1].split()[0] == "3.000000E+00", "last main sample at DM/2: %r" % rsf[-1])
     champ = open(os.path.join(work, "s.champ")).read()
     expect("zsub21" in champ and "zsub22" not in champ and ' m ,' in champ, "default sub CHAMP nodes and unit")
+    # Centimetres, which the command line adds to the dialogue's four units.
+    r = run(["type=cassegrain", "DM=600", "FM=252", "DS=35", "TE=2.04624", "unit=cm", "--champ-sub", "cm.champ"], work)
+    champ = open(os.path.join(work, "cm.champ")).read()
+    expect(r.returncode == 0 and ' cm,' in champ and "length_unit      : cm," in champ, "CHAMP in cm: %s" % champ[:400])
     prof = list(csv.reader(open(os.path.join(work, "p.csv"))))
     expect(prof[0] == ["reflector", "rho", "z", "dz_drho"] and len(prof) == 43, "profile rows %d" % len(prof))
     sub = [r for r in prof[1:] if r[0] == "sub"]
@@ -109,7 +113,7 @@ with tempfile.TemporaryDirectory() as work:
         (["--champ-main", "x.champ", "--main-range", "3:3:1"], "2 to 999"),
         (["--label", "x" * 41], "40 characters"),
         (["--zoffset", "abc"], "--zoffset"),
-        (["unit=cm"], "unit must be"),
+        (["unit=yd"], "unit must be in, ft, mm, cm or m"),
     ]
     for extra, message in ERRORS:
         with tempfile.TemporaryDirectory() as empty:
