@@ -8,8 +8,10 @@
 # 5 GHz, DS swept) through --radiate at -j 2; three cuts of 1001 points of
 # the 24 m offset Gregorian at 12.5 GHz (D = 1000 wavelengths) through
 # --pattern; and the 6 m dish at 10 GHz through --radiate and through
-# cassbeam (the engine's feed given as a table, grid 512), each the median
-# of RUNS runs (default 3).
+# cassbeam (the engine's feed given as a table, grid 512); by physical
+# optics, three cuts of 1001 points of an offset Gregorian of D = 100
+# wavelengths with a sub of 20 (its peak memory too); each the median of
+# RUNS runs (default 3).
 set -euo pipefail
 bin=${1:-$(dirname "$0")/../build}
 runs=${2:-3}
@@ -36,6 +38,12 @@ echo "--radiate, $rows designs of D = 100 wavelengths, -j 2: median $t s ($(awk 
 t=$(for i in $(seq "$runs"); do timed "$solve" type=gregorian DM=24 FM=18 H=18 DS=10 BETA=5.6 freq=12.5 unit=m \
     --pattern "$work/cuts.csv" --points 1001 -o "$work/one.csv"; done | median)
 echo "--pattern, three cuts of 1001 points, 24 m offset Gregorian at 12.5 GHz (D = 1000 wavelengths): median $t s"
+
+po() { "$solve" type=gregorian DM=24 FM=18 H=18 DS=4.8 BETA=5.6 freq=1.249135 unit=m taper=12 method=po \
+    --pattern "$work/po.csv" --points 1001 -j 2 -o "$work/po-row.csv"; }
+t=$(for i in $(seq "$runs"); do timed po; done | median)
+kb=$( { /usr/bin/time -f "%M" bash -c "$(declare -f po); solve=$solve work=$work po" > /dev/null; } 2>&1 | tail -1)
+echo "method=po --pattern, three cuts of 1001 points, offset Gregorian D = 100 wavelengths, sub 20, -j 2: median $t s, peak $((kb / 1024)) MiB"
 
 if command -v cassbeam > /dev/null; then
     "$solve" type=cassegrain DM=6 FM=2.52 DS=0.35 TE=2.04624 freq=10 unit=m --cassbeam "$work/d" -o /dev/null
