@@ -353,31 +353,38 @@ Currents::Currents(const geometry::Antenna& an, const Settings& st) {
     std::vector<std::array<cd, 3>> current(points.size());
     std::vector<double> flux(points.size());
     const double k = k_;
-    parallel_for(points.size(), jobs_, [&](std::size_t q) {
-        const Point& pt = points[q];
-        cd e[3], hh[3];
-        if (sub_count == 0) {
-            from_feed(pt.p, e, hh);
-        } else {
-            double f[12];
-            sub_field(pt.p, sub_count, k, f);
-            const double hs = 1 / (4 * kPi), es = k / (4 * kPi);
-            for (int c = 0; c < 3; ++c) {
-                hh[c] = hs * cd(f[2 * c], f[2 * c + 1]);
-                e[c] = es * cd(f[6 + 2 * c], f[6 + 2 * c + 1]);
+    // In blocks, each shared among the threads, so that progress can be told.
+    constexpr std::size_t kBlock = 4096;
+    for (std::size_t first = 0; first < points.size(); first += kBlock) {
+        const std::size_t block = std::min(kBlock, points.size() - first);
+        parallel_for(block, jobs_, [&](std::size_t b) {
+            const std::size_t q = first + b;
+            const Point& pt = points[q];
+            cd e[3], hh[3];
+            if (sub_count == 0) {
+                from_feed(pt.p, e, hh);
+            } else {
+                double f[12];
+                sub_field(pt.p, sub_count, k, f);
+                const double hs = 1 / (4 * kPi), es = k / (4 * kPi);
+                for (int c = 0; c < 3; ++c) {
+                    hh[c] = hs * cd(f[2 * c], f[2 * c + 1]);
+                    e[c] = es * cd(f[6 + 2 * c], f[6 + 2 * c + 1]);
+                }
             }
-        }
-        // The power into the main (against its normal), and 2 n x H.
-        cd s[3];
-        const cd hc[3] = {std::conj(hh[0]), std::conj(hh[1]), std::conj(hh[2])};
-        s[0] = e[1] * hc[2] - e[2] * hc[1];
-        s[1] = e[2] * hc[0] - e[0] * hc[2];
-        s[2] = e[0] * hc[1] - e[1] * hc[0];
-        flux[q] = -(s[0].real() * pt.n.x + s[1].real() * pt.n.y + s[2].real() * pt.n.z) * pt.dS;
-        const Vec3& n = pt.n;
-        current[q] = {2 * pt.dS * (n.y * hh[2] - n.z * hh[1]), 2 * pt.dS * (n.z * hh[0] - n.x * hh[2]),
-                      2 * pt.dS * (n.x * hh[1] - n.y * hh[0])};
-    });
+            // The power into the main (against its normal), and 2 n x H.
+            cd s[3];
+            const cd hc[3] = {std::conj(hh[0]), std::conj(hh[1]), std::conj(hh[2])};
+            s[0] = e[1] * hc[2] - e[2] * hc[1];
+            s[1] = e[2] * hc[0] - e[0] * hc[2];
+            s[2] = e[0] * hc[1] - e[1] * hc[0];
+            flux[q] = -(s[0].real() * pt.n.x + s[1].real() * pt.n.y + s[2].real() * pt.n.z) * pt.dS;
+            const Vec3& n = pt.n;
+            current[q] = {2 * pt.dS * (n.y * hh[2] - n.z * hh[1]), 2 * pt.dS * (n.z * hh[0] - n.x * hh[2]),
+                          2 * pt.dS * (n.x * hh[1] - n.y * hh[0])};
+        });
+        if (st.progress) st.progress(first + block, points.size());
+    }
     double power = 0;
     for (double f : flux) power += f;
     spill_ = power / feed_power_;

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <complex>
+#include <functional>
 #include <limits>
 #include <span>
 #include <string>
@@ -37,6 +38,9 @@ struct Settings {
     Method method = Method::go;
     double po_sampling = 0;  // physical optics: points per wavelength (0: the engine's choice)
     int jobs = 1;            // threads for one design's physical optics
+    // Told how many of the main's points physical optics has lit, of how
+    // many (called on the thread that made the currents).
+    std::function<void(std::size_t done, std::size_t total)> progress;
 };
 
 // The settings from what a front end reads: the frequency in GHz, the
@@ -146,6 +150,10 @@ std::vector<Cut> cuts_of(const geometry::Antenna& antenna, const Settings& setti
 // cut a heading line, V_INI V_INC V_NUM C ICOMP ICUT NCOMP, then the fields).
 std::string pattern_file(const geometry::Antenna& antenna, const Settings& settings, std::span<const double> cuts,
                          double theta_max, int points, bool cut_format, const std::string& heading);
+
+// The same text from cuts made already (cuts_of's, of these azimuths).
+std::string pattern_text(const std::vector<Cut>& all, const Settings& settings, std::span<const double> cuts,
+                         int points, bool cut_format, const std::string& heading);
 
 // The far-field pattern of the aperture of a uniformly lit circle of
 // diameter d (in wavelengths) at sin theta = s, relative to boresight: a

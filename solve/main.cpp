@@ -11,6 +11,7 @@
 #include <cstring>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -211,11 +212,22 @@ PatternPlan pattern_plan(const Options& opt) {
     return plan;
 }
 
-// The cuts of the plan, for the chart.
-std::vector<draw::PatternCut> pattern_cuts(const PatternPlan& plan, const study::Study& study, const study::Design& d,
-                                           const radiate::Settings& st) {
-    const auto cuts = radiate::cuts_of(study.antenna(d), st, plan.cuts, plan.theta_max > 0 ? plan.theta_max : NAN,
-                                       static_cast<int>(plan.points));
+// The cuts of the plan, made once for the file and the chart; physical
+// optics tells its progress on standard error.
+std::vector<radiate::Cut> make_cuts(const PatternPlan& plan, const study::Study& study, const study::Design& d,
+                                    radiate::Settings st) {
+    std::unique_ptr<solve::Progress> progress;
+    if (st.method == radiate::Method::po)
+        st.progress = [&](std::size_t done, std::size_t total) {
+            if (!progress) progress = std::make_unique<solve::Progress>("points of the main", total);
+            progress->update(static_cast<std::int64_t>(done));
+        };
+    return radiate::cuts_of(study.antenna(d), st, plan.cuts, plan.theta_max > 0 ? plan.theta_max : NAN,
+                            static_cast<int>(plan.points));
+}
+
+// The cuts, for the chart.
+std::vector<draw::PatternCut> pattern_cuts(const PatternPlan& plan, const std::vector<radiate::Cut>& cuts) {
     std::vector<draw::PatternCut> out;
     for (std::size_t k = 0; k < cuts.size(); ++k) {
         radiate::Levels l = radiate::levels_of(cuts[k]);
@@ -225,10 +237,10 @@ std::vector<draw::PatternCut> pattern_cuts(const PatternPlan& plan, const study:
 }
 
 void write_pattern(const Options& opt, const PatternPlan& plan, const study::Study& study, const study::Design& d,
-                   const radiate::Settings& st) {
+                   const radiate::Settings& st, const std::vector<radiate::Cut>& cuts) {
     const std::string heading = "refldsgn-solve: " + study.title() + ", row " + std::to_string(d.index + 1);
-    write_text_file(opt.pattern, radiate::pattern_file(study.antenna(d), st, plan.cuts, plan.theta_max > 0 ? plan.theta_max : NAN,
-                                                       static_cast<int>(plan.points), plan.cut_format, heading));
+    write_text_file(opt.pattern, radiate::pattern_text(cuts, st, plan.cuts, static_cast<int>(plan.points),
+                                                       plan.cut_format, heading));
 }
 
 void check_files(const Options& opt) {
@@ -372,10 +384,12 @@ int run(Options opt) {
 
     if (!opt.svg.empty()) write_text_file(opt.svg, draw::cross_section_svg(study, chosen, true));
     if (!opt.sketch.empty()) write_text_file(opt.sketch, draw::offset_sketch_svg(study, chosen));
-    if (!opt.pattern.empty()) write_pattern(opt, pattern, study, chosen, radiation);
+    std::vector<radiate::Cut> cuts;
+    if (cuts_wanted) cuts = make_cuts(pattern, study, chosen, radiation);
+    if (!opt.pattern.empty()) write_pattern(opt, pattern, study, chosen, radiation, cuts);
     std::vector<draw::PatternCut> chart;
     if (!opt.pattern_svg.empty()) {
-        chart = pattern_cuts(pattern, study, chosen, radiation);
+        chart = pattern_cuts(pattern, cuts);
         const std::string title = "Far field, row " + std::to_string(opt.at) + ": " + study.title();
         write_text_file(opt.pattern_svg, draw::pattern_svg(title, chart, true));
     }
