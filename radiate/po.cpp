@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "radiate/quadrature.hpp"
 #include "radiate/trig.hpp"
 #include "textio/shortest.hpp"
 
@@ -16,30 +17,7 @@ using geometry::Vec3;
 using cd = std::complex<double>;
 constexpr double kPi = 3.14159265358979323846;
 
-// Gauss-Legendre nodes and weights on [a, b] (as the optics beside uses).
-void gauss_legendre(int n, double a, double b, std::vector<double>& x, std::vector<double>& w) {
-    x.assign(n, 0);
-    w.assign(n, 0);
-    for (int i = 0; i < (n + 1) / 2; ++i) {
-        double z = std::cos(kPi * (i + 0.75) / (n + 0.5)), dp = 0;
-        for (int it = 0; it < 100; ++it) {
-            double p0 = 1, p1 = 0;
-            for (int j = 1; j <= n; ++j) {
-                const double p2 = p1;
-                p1 = p0;
-                p0 = ((2.0 * j - 1) * z * p1 - (j - 1.0) * p2) / j;
-            }
-            dp = n * (z * p0 - p1) / (z * z - 1);
-            const double dz = p0 / dp;
-            z -= dz;
-            if (std::fabs(dz) < 1e-16) break;
-        }
-        const double wi = 2 / ((1 - z * z) * dp * dp);
-        x[i] = 0.5 * (a + b) - 0.5 * (b - a) * z;
-        x[n - 1 - i] = 0.5 * (a + b) + 0.5 * (b - a) * z;
-        w[i] = w[n - 1 - i] = 0.5 * (b - a) * wi;
-    }
-}
+using detail::gauss_legendre;
 
 // Calls f(i) for i in [0, n) on `jobs` threads, each index on one thread
 // alone (so that the results do not depend on the number of threads).
@@ -507,24 +485,7 @@ double Currents::half_power_width(double phi) const {
         // form of regula falsi.
         double lo = 0, hi = step, flo = half, fhi = excess(hi);
         for (int i = 0; fhi > 0 && hi < 1 && i < 4000; ++i) lo = hi, flo = fhi, hi = std::min(1.0, hi + step), fhi = excess(hi);
-        double root = hi;
-        int side = 0;
-        for (int it = 0; it < 60 && fhi <= 0 && hi - lo > 1e-13 * hi; ++it) {
-            root = (lo * fhi - hi * flo) / (fhi - flo);
-            if (!(root > lo && root < hi)) root = (lo + hi) / 2;
-            const double f = excess(root);
-            if (f == 0) break;
-            if (f > 0) {
-                lo = root, flo = f;
-                if (side == 1) fhi /= 2;
-                side = 1;
-            } else {
-                hi = root, fhi = f;
-                if (side == -1) flo /= 2;
-                side = -1;
-            }
-            if (std::fabs(f) < 1e-13 * half) break;
-        }
+        const double root = fhi <= 0 ? detail::regula_falsi(lo, hi, flo, fhi, hi, 1e-13 * half, excess) : hi;
         width += std::asin(std::min(root, 1.0));
     }
     return width;

@@ -2,6 +2,7 @@
 
 #include "radiate/clones.hpp"
 #include "radiate/po.hpp"
+#include "radiate/quadrature.hpp"
 
 #include <algorithm>
 #include <array>
@@ -18,30 +19,7 @@ using geometry::Vec3;
 using cd = std::complex<double>;
 constexpr double kPi = 3.14159265358979323846;
 
-// Gauss-Legendre nodes and weights on [a, b].
-void gauss_legendre(int n, double a, double b, std::vector<double>& x, std::vector<double>& w) {
-    x.assign(n, 0);
-    w.assign(n, 0);
-    for (int i = 0; i < (n + 1) / 2; ++i) {
-        double z = std::cos(kPi * (i + 0.75) / (n + 0.5)), dp = 0;
-        for (int it = 0; it < 100; ++it) {
-            double p0 = 1, p1 = 0;
-            for (int j = 1; j <= n; ++j) {
-                const double p2 = p1;
-                p1 = p0;
-                p0 = ((2.0 * j - 1) * z * p1 - (j - 1.0) * p2) / j;
-            }
-            dp = n * (z * p0 - p1) / (z * z - 1);
-            const double dz = p0 / dp;
-            z -= dz;
-            if (std::fabs(dz) < 1e-16) break;
-        }
-        const double wi = 2 / ((1 - z * z) * dp * dp);
-        x[i] = 0.5 * (a + b) - 0.5 * (b - a) * z;
-        x[n - 1 - i] = 0.5 * (a + b) + 0.5 * (b - a) * z;
-        w[i] = w[n - 1 - i] = 0.5 * (b - a) * wi;
-    }
-}
+using detail::gauss_legendre;
 
 // A complex vector.
 struct CVec {
@@ -562,30 +540,13 @@ double Aperture::half_power_width(double phi) const {
             field(hi, p, co, cross);
             if (std::norm(co) < half) break;
         }
-        // The half-power angle by the Illinois form of regula falsi on the
-        // power: a few evaluations where halving the bracket takes forty.
+        // The half-power angle by regula falsi on the power.
         auto excess = [&](double t) {
             field(t, p, co, cross);
             return std::norm(co) - half;
         };
-        double flo = excess(lo), fhi = excess(hi), root = (lo + hi) / 2;
-        int side = 0;
-        for (int it = 0; it < 60 && hi - lo > 1e-13 * hi; ++it) {
-            root = (lo * fhi - hi * flo) / (fhi - flo);
-            if (!(root > lo && root < hi)) root = (lo + hi) / 2;
-            const double f = excess(root);
-            if (f == 0) break;
-            if (f > 0) {
-                lo = root, flo = f;
-                if (side == 1) fhi /= 2;
-                side = 1;
-            } else {
-                hi = root, fhi = f;
-                if (side == -1) flo /= 2;
-                side = -1;
-            }
-            if (std::fabs(f) < 1e-13 * half) break;
-        }
+        const double flo = excess(lo), fhi = excess(hi);
+        const double root = detail::regula_falsi(lo, hi, flo, fhi, (lo + hi) / 2, 1e-13 * half, excess);
         width += root;
     }
     return width;

@@ -122,6 +122,20 @@ with tempfile.TemporaryDirectory() as work:
             (axi + ["freq=10", "unit=m", "--radiate", "--analyze"], "give --radiate or --analyze"),
             (["type=cassegrain", "DM=6", "FM=2.52", "DS=7", "TE=2.04624", "freq=10", "unit=m", "--pattern", "x.csv"],
              "fails its checks"),
+            # Physical optics' settings, and designs too large for its memory (the picture asked
+            # first is not written either); a cut beyond the rays, likewise.
+            (axi + ["freq=10", "unit=m", "method=fdtd", "--radiate"], "method must be go or po, not 'fdtd'"),
+            (axi + ["freq=10", "unit=m", "method=po", "--po-sampling", "0.5", "--radiate"],
+             "--po-sampling must lie between 1 and 64"),
+            (axi + ["freq=10", "unit=m", "method=po", "--po-sampling", "x", "--radiate"], "--po-sampling x"),
+            (axi + ["freq=10", "unit=m", "--po-sampling", "4", "--radiate"], "give method=po"),
+            (axi + ["freq=3000", "unit=m", "method=po", "--svg", "a.svg", "--pattern", "x.csv"],
+             "more than 8 GiB holds"),
+            (["type=cassegrain", "DM=0.6:6:5.4", "FM=2.52", "DS=0.35", "TE=2.04624", "freq=3000", "unit=m",
+              "method=po", "--radiate"], "more than 8 GiB holds"),
+            (axi + ["freq=300", "unit=m", "--svg", "a.svg", "--pattern", "x.csv", "--theta-max", "90"],
+             "give a smaller --theta-max"),
+            (axi + ["freq=10", "unit=yd", "--radiate"], "unit must be in, ft, mm, cm or m"),
     ]:
         with tempfile.TemporaryDirectory() as w:
             r = run(args + ["-o", "out.txt"], cwd=w)
