@@ -6,8 +6,8 @@
 // build (no contraction).
 #pragma once
 
-#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace radiate {
 
@@ -35,7 +35,9 @@ inline void sin_cos(double x, double& s, double& c) {
              z * (-1.38888888888741095749e-03 +
                   z * (2.48015872894767294178e-05 +
                        z * (-2.75573143513906633035e-07 + z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11)))));
-    const auto q = static_cast<unsigned>(std::bit_cast<std::uint64_t>(t) & 3);  // n's last bits
+    std::uint64_t bits;
+    std::memcpy(&bits, &t, sizeof bits);  // n's last bits (std::bit_cast is not in every library yet)
+    const auto q = static_cast<unsigned>(bits & 3);
     const double a = (q & 1) ? cr : sr, b = (q & 1) ? sr : cr;
     s = (q & 2) ? -a : a;
     c = ((q + 1) & 2) ? -b : b;

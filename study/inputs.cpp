@@ -323,7 +323,8 @@ Inputs read_inputs(std::span<const std::string> args) {
         order.emplace_back(command.back().key, true);
     }
     Inputs result;
-    for (const auto& [key, from_command] : order) {
+    for (const auto& entry : order) {
+        const Key key = entry.first;  // a plain copy: some compilers' lambdas cannot capture a structured binding
         if (result.find(key) != nullptr) continue;
         auto pick = [key](const std::vector<Assignment>& v) -> const Assignment* {
             for (const Assignment& a : v)
