@@ -151,33 +151,6 @@ std::string text_of(double v) {
 
 }  // namespace
 
-double Currents::Feed::amplitude(double th) const {
-    if (th >= kPi / 2) return 0.0;
-    if (kind == FeedKind::cosq) return std::pow(std::cos(th), q);
-    const double r = th / theta_t;
-    return std::pow(10.0, -(taper_db / 20) * r * r);
-}
-
-void Currents::Feed::field(Vec3 u, cd e[3]) const {
-    const double cz = geometry::dot(u, z);
-    if (!(cz > 0)) {
-        e[0] = e[1] = e[2] = 0;
-        return;
-    }
-    const double th = std::acos(std::min(cz, 1.0)), ph = std::atan2(geometry::dot(u, y), geometry::dot(u, x));
-    const Vec3 that = std::cos(th) * (std::cos(ph) * x + std::sin(ph) * y) + (-std::sin(th)) * z;
-    const Vec3 phat = -std::sin(ph) * x + std::cos(ph) * y;
-    const Vec3 ex = std::cos(ph) * that + (-std::sin(ph)) * phat, ey = std::sin(ph) * that + std::cos(ph) * phat;
-    const double h = 1 / std::sqrt(2.0), f = amplitude(th);
-    cd a(1), b(0);  // e = a ex + b ey
-    if (pol == Polarisation::y) a = 0, b = 1;
-    if (pol == Polarisation::rhc) a = h, b = cd(0, -h);
-    if (pol == Polarisation::lhc) a = h, b = cd(0, h);
-    e[0] = f * (a * ex.x + b * ey.x);
-    e[1] = f * (a * ex.y + b * ey.y);
-    e[2] = f * (a * ex.z + b * ey.z);
-}
-
 PoPlan po_plan(const geometry::Antenna& an, const Settings& st) {
     // Estimates from the lengths of each surface, before any ring is made.
     PoPlan plan;
@@ -216,37 +189,13 @@ Currents::Currents(const geometry::Antenna& an, const Settings& st) {
     const double te = an.feed.half_angle;
     if (!(te > 0 && te < kPi)) throw std::invalid_argument("the feed's cone has no finite angle");
 
-    // The feed, turned by the test hook's tilt.
-    Vec3 z = an.feed.axis;
-    if (st.tilt != 0) {
-        const double c = std::cos(st.tilt), s = std::sin(st.tilt);
-        z = {c * z.x + s * z.z, z.y, -s * z.x + c * z.z};
-    }
-    const Frame ff = frame_of(z);
-    feed_.centre = an.feed.phase_centre;
-    feed_.x = ff.x, feed_.y = ff.y, feed_.z = ff.z;
-    feed_.theta_t = st.taper_angle > 0 ? st.taper_angle : te;
-    feed_.taper_db = st.taper_db;
-    feed_.q = -st.taper_db / (20 * std::log10(std::cos(feed_.theta_t)));
-    feed_.kind = st.feed;
-    feed_.pol = st.pol;
+    feed_ = detail::Feed::of(an, st);
     {
         std::vector<double> tx, tw;
         gauss_legendre(256, 0, kPi / 2, tx, tw);
         for (int i = 0; i < 256; ++i) feed_power_ += tw[i] * 2 * kPi * std::pow(feed_.amplitude(tx[i]), 2) * std::sin(tx[i]);
     }
-    // The co- and cross-polar references in the far field, as the optics of
-    // the aperture takes them.
-    const bool odd = !an.sub;
-    const double h = 1 / std::sqrt(2.0);
-    co_ref_[0] = 1, co_ref_[1] = 0, cross_ref_[0] = 0, cross_ref_[1] = 1;
-    if (st.pol == Polarisation::y) std::swap(co_ref_, cross_ref_);
-    if (st.pol == Polarisation::rhc || st.pol == Polarisation::lhc) {
-        const bool right = (st.pol == Polarisation::rhc) != odd;
-        co_right_ = right;
-        co_ref_[0] = h, co_ref_[1] = right ? cd(0, -h) : cd(0, h);
-        cross_ref_[0] = h, cross_ref_[1] = right ? cd(0, h) : cd(0, -h);
-    }
+    refs_ = detail::references_of(st.pol, !an.sub);
     auto add_source = [&](Vec3 p, const cd j[3]) {
         x_.push_back(p.x), y_.push_back(p.y), z_.push_back(p.z);
         for (int c = 0; c < 3; ++c) j_[2 * c].push_back(j[c].real()), j_[2 * c + 1].push_back(j[c].imag());
@@ -262,7 +211,8 @@ Currents::Currents(const geometry::Antenna& an, const Settings& st) {
         const Vec3 d = p - feed_.centre;
         const double r = geometry::norm(d);
         const Vec3 u = (1 / r) * d;
-        feed_.field(u, e);
+        const detail::CVec f = feed_.field(u);
+        e[0] = f.x, e[1] = f.y, e[2] = f.z;
         const cd phase = std::polar(1 / r, -k_ * r);
         for (int i = 0; i < 3; ++i) e[i] *= phase;
         hh[0] = u.y * e[2] - u.z * e[1];
@@ -442,23 +392,22 @@ void Currents::field(double theta, double phi, cd& co, cd& cross) const {
     const cd nk = N[0] * kh.x + N[1] * kh.y + N[2] * kh.z;
     const cd scale(0, -k_ / (4 * kPi));
     cd A[3] = {scale * (N[0] - nk * kh.x), scale * (N[1] - nk * kh.y), scale * (N[2] - nk * kh.z)};
-    cd f[3];
-    feed_.field(kh, f);
+    const detail::CVec f = feed_.field(kh);
     const cd fp = std::polar(1.0, k_ * geometry::dot(kh, feed_.centre));
-    for (int i = 0; i < 3; ++i) A[i] += f[i] * fp;
+    A[0] += f.x * fp, A[1] += f.y * fp, A[2] += f.z * fp;
     // Ludwig's third definition.
     const Vec3 th{ct * cp, ct * sp, -st}, ph{-sp, cp, 0};
     const cd et = A[0] * th.x + A[1] * th.y + A[2] * th.z, ep = A[0] * ph.x + A[1] * ph.y;
     const cd lx = cp * et - sp * ep, ly = sp * et + cp * ep;
     const double g = std::sqrt(4 * kPi / feed_power_);
-    co = g * (lx * std::conj(co_ref_[0]) + ly * std::conj(co_ref_[1]));
-    cross = g * (lx * std::conj(cross_ref_[0]) + ly * std::conj(cross_ref_[1]));
+    co = g * (lx * std::conj(refs_.co.x) + ly * std::conj(refs_.co.y));
+    cross = g * (lx * std::conj(refs_.cross.x) + ly * std::conj(refs_.cross.y));
 }
 
 Cut Currents::cut(double phi, double theta_max, int points) const {
     Cut c;
     c.phi = phi;
-    c.co_right = co_right_;
+    c.co_right = refs_.co_right;
     c.theta.resize(points);
     c.co.resize(points);
     c.cross.resize(points);
@@ -501,36 +450,23 @@ void Currents::result(Result& r) const {
     r.eff_total = peak / std::pow(kPi * diameter_ / lambda, 2);
     const double w0 = half_power_width(0), w90 = half_power_width(kPi / 2), hp = (w0 + w90) / 2;
     r.hpbw_deg = hp * 180 / kPi;
-    // The cross-polar level within twice the half-power width and the
-    // highest sidelobe beyond the first minimum within five, in three cuts,
-    // both halves: the same reading as the optics of the aperture's.
-    constexpr int kSteps = 200;
+    // The cross-polar level and the sidelobes, read as the optics of the
+    // aperture reads them.
+    constexpr int kSteps = detail::kReadSteps;
     const double ds = std::sin(std::min(5 * hp, kPi / 2)) / kSteps;
-    const double azimuths[6] = {0, kPi, kPi / 4, kPi / 4 + kPi, kPi / 2, kPi / 2 + kPi};
     std::vector<double> level(6 * (kSteps + 1)), cross_level(level.size());
     parallel_for(level.size(), jobs_, [&](std::size_t q) {
         cd a, b;
-        field(std::asin(std::min(1.0, static_cast<double>(q % (kSteps + 1)) * ds)), azimuths[q / (kSteps + 1)], a, b);
+        field(std::asin(std::min(1.0, static_cast<double>(q % (kSteps + 1)) * ds)),
+              detail::kReadAzimuths[q / (kSteps + 1)], a, b);
         level[q] = std::norm(a);
         cross_level[q] = std::norm(b);
     });
-    double cross_max = 0, side = 0;
-    bool found = false;
-    for (int h = 0; h < 6; ++h) {
-        const double* lv = &level[static_cast<std::size_t>(h) * (kSteps + 1)];
-        const double* cl = &cross_level[static_cast<std::size_t>(h) * (kSteps + 1)];
-        for (int i = 0; i <= kSteps; ++i)
-            if (std::asin(std::min(1.0, i * ds)) <= 2 * hp) cross_max = std::max(cross_max, cl[i]);
-        for (int i = 1; i < kSteps; ++i) {
-            if (lv[i] <= lv[i - 1] && lv[i] <= lv[i + 1]) {
-                found = true;
-                side = std::max(side, *std::max_element(lv + i, lv + kSteps + 1));
-                break;
-            }
-        }
-    }
-    r.xpol_dB = std::max(10 * std::log10(cross_max / peak), -300.0);
-    r.sll_dB = found ? std::max(10 * std::log10(side / peak), -300.0) : std::nan("");
+    detail::CutReading reading;
+    for (std::size_t h = 0; h < 6; ++h)
+        reading.add(&level[h * (kSteps + 1)], &cross_level[h * (kSteps + 1)], ds, hp);
+    r.xpol_dB = detail::db(reading.cross_max / peak);
+    r.sll_dB = reading.found ? detail::db(reading.side / peak) : std::nan("");
 }
 
 }  // namespace radiate

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "radiate/feed.hpp"
 #include "radiate/radiate.hpp"
 
 namespace radiate {
@@ -48,27 +49,15 @@ public:
     void result(Result& r) const;
     std::size_t sources() const { return x_.size(); }
 
-    // The feed's far field: E r e^{jkr} along the unit direction u from
-    // its phase centre (its field at distance r is that times e^{-jkr}/r).
-    struct Feed {
-        geometry::Vec3 centre, x, y, z;
-        double theta_t = 0, taper_db = 0, q = 0;
-        FeedKind kind = FeedKind::gaussian;
-        Polarisation pol = Polarisation::x;
-        double amplitude(double theta) const;
-        void field(geometry::Vec3 u, std::complex<double> e[3]) const;
-    };
-
 private:
     double k_ = 0, feed_power_ = 0, spill_ = 0, diameter_ = 0;
     int jobs_ = 1;
-    bool co_right_ = false;
-    std::complex<double> co_ref_[2], cross_ref_[2];
+    detail::References refs_;
     // Every radiating current element: where it is, and its current times
     // the area it stands for.
     std::vector<double> x_, y_, z_;
     std::vector<double> j_[6];  // the real and imaginary parts of Jx, Jy, Jz
-    Feed feed_;
+    detail::Feed feed_;
     // The sub's field at a point from its first `count` current elements:
     // H then E, each three real and imaginary parts, unscaled.
     void sub_field(geometry::Vec3 at, std::size_t count, double k, double f[12]) const;

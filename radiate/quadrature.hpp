@@ -1,7 +1,9 @@
-// What both optics integrate and solve with: Gauss-Legendre rules, and the
-// Illinois form of regula falsi for the half-power angle.
+// What both optics integrate, solve and read their cuts with: Gauss-Legendre
+// rules, the Illinois form of regula falsi for the half-power angle, and the
+// reading of the cross-polar level and the sidelobes.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -59,5 +61,37 @@ double regula_falsi(double lo, double hi, double flo, double fhi, double root, d
     }
     return root;
 }
+
+// Levels in dB of a power ratio, floored at -300.
+inline double db(double ratio) { return std::max(10 * std::log10(ratio), -300.0); }
+
+// The cross-polar level and the sidelobes are read in the half-cuts at
+// these azimuths (the cuts 0, 45 and 90 degrees, both halves), at
+// kReadSteps + 1 angles whose sines run evenly from 0 to that of five
+// half-power widths.
+inline constexpr int kReadSteps = 200;
+inline constexpr double kReadAzimuths[6] = {0, 3.14159265358979323846, 0.78539816339744830962,
+                                            0.78539816339744830962 + 3.14159265358979323846,
+                                            1.57079632679489661923, 1.57079632679489661923 + 3.14159265358979323846};
+
+// What the half-cuts show: the highest cross-polar power within twice the
+// half-power width hp, and the highest co-polar power beyond the first
+// minimum (a blocked beam has no true null).
+struct CutReading {
+    double cross_max = 0, side = 0;
+    bool found = false;  // a first minimum was seen
+    // One half-cut: kReadSteps + 1 powers of each, at sines i ds.
+    void add(const double* level, const double* cross, double ds, double hp) {
+        for (int i = 0; i <= kReadSteps; ++i)
+            if (std::asin(std::min(1.0, i * ds)) <= 2 * hp) cross_max = std::max(cross_max, cross[i]);
+        for (int i = 1; i < kReadSteps; ++i) {
+            if (level[i] <= level[i - 1] && level[i] <= level[i + 1]) {
+                found = true;
+                side = std::max(side, *std::max_element(level + i, level + kReadSteps + 1));
+                break;
+            }
+        }
+    }
+};
 
 }  // namespace radiate::detail

@@ -1,6 +1,7 @@
 #include "radiate/radiate.hpp"
 
 #include "radiate/clones.hpp"
+#include "radiate/feed.hpp"
 #include "radiate/po.hpp"
 #include "radiate/quadrature.hpp"
 
@@ -21,12 +22,7 @@ constexpr double kPi = 3.14159265358979323846;
 
 using detail::gauss_legendre;
 
-// A complex vector.
-struct CVec {
-    cd x, y, z;
-};
-CVec operator*(cd s, const Vec3& v) { return {s * v.x, s * v.y, s * v.z}; }
-CVec operator+(const CVec& a, const CVec& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+using detail::CVec;
 // The field reflected by a perfect conductor of unit normal n.
 CVec reflected(const CVec& e, const Vec3& n) {
     const cd en = e.x * n.x + e.y * n.y + e.z * n.z;
@@ -101,8 +97,7 @@ int rings_for(double reach) {
     return std::max(32, static_cast<int>(wanted));
 }
 
-// Levels in dB of a power ratio, floored.
-double db(double ratio) { return std::max(10 * std::log10(ratio), -300.0); }
+using detail::db;
 
 }  // namespace
 
@@ -126,17 +121,32 @@ Settings settings_of(double freq_ghz, double metres, double taper_db, double tap
 }
 
 
+namespace {
+
+constexpr double kDeg = kPi / 180;
+
+// The settings whose samples reach the far field out to theta (radians).
+Settings reaching(const Settings& st, const geometry::Antenna& antenna, double theta) {
+    Settings wide = st;
+    wide.reach = std::max(st.reach, std::sin(std::min(theta, kPi / 2)) * antenna.aperture.diameter / st.wavelength);
+    return wide;
+}
+
+// Five half-power widths of a beam (the mean of the cuts 0 and 90 degrees).
+template <class Beam>
+double five_widths(const Beam& beam) {
+    return 5 * (beam.half_power_width(0) + beam.half_power_width(90 * kDeg)) / 2;
+}
+
+}  // namespace
+
 void preflight(const geometry::Antenna& antenna, const Settings& st, double theta_max) {
     if (!antenna.solved) return;
-    Settings wide = st;
-    const double D = antenna.aperture.diameter;
-    if (!std::isnan(theta_max))
-        wide.reach = std::max(st.reach, std::sin(std::min(theta_max * kPi / 180, kPi / 2)) * D / st.wavelength);
-    if (st.method == Method::po) {
+    const Settings wide = std::isnan(theta_max) ? st : reaching(st, antenna, theta_max * kDeg);
+    if (st.method == Method::po)
         po_plan(antenna, wide);
-        return;
-    }
-    rings_for(wide.reach);
+    else
+        rings_for(wide.reach);
 }
 
 Result result_of(const geometry::Antenna& antenna, const Settings& st) {
@@ -147,43 +157,27 @@ Result result_of(const geometry::Antenna& antenna, const Settings& st) {
 
 std::vector<Cut> cuts_of(const geometry::Antenna& antenna, const Settings& st, std::span<const double> cuts,
                          double theta_max, int points) {
-    constexpr double kDeg = kPi / 180;
     double tmax = theta_max * kDeg;
+    auto cuts_from = [&](const auto& beam) {
+        std::vector<Cut> out;
+        for (double phi : cuts) out.push_back(beam.cut(phi * kDeg, tmax, points));
+        return out;
+    };
     if (st.method == Method::po) {
         // The currents sampled for the whole cut: its extent by default five
         // of physical optics' own half-power widths, which geometrical
-        // optics' foretell.
-        Settings wide = st;
-        const double D = antenna.aperture.diameter;
-        if (std::isnan(theta_max)) {
-            const Aperture ap(antenna, st);
-            const double guess = 5 * (ap.half_power_width(0) + ap.half_power_width(90 * kDeg)) / 2;
-            wide.reach = std::max(st.reach, std::sin(std::min(1.5 * guess, kPi / 2)) * D / st.wavelength);
-        } else {
-            wide.reach = std::max(st.reach, std::sin(std::min(tmax, kPi / 2)) * D / st.wavelength);
-        }
-        const Currents currents(antenna, wide);
-        if (std::isnan(theta_max))
-            tmax = 5 * (currents.half_power_width(0) + currents.half_power_width(90 * kDeg)) / 2;
-        std::vector<Cut> out;
-        for (double phi : cuts) out.push_back(currents.cut(phi * kDeg, tmax, points));
-        return out;
+        // optics' foretell (with room to spare).
+        const double sampled = std::isnan(theta_max) ? 1.5 * five_widths(Aperture(antenna, st)) : tmax;
+        const Currents currents(antenna, reaching(st, antenna, sampled));
+        if (std::isnan(theta_max)) tmax = five_widths(currents);
+        return cuts_from(currents);
     }
-    if (std::isnan(theta_max)) {
-        const Aperture ap(antenna, st);
-        tmax = 5 * (ap.half_power_width(0) + ap.half_power_width(90 * kDeg)) / 2;
-    }
+    if (std::isnan(theta_max)) tmax = five_widths(Aperture(antenna, st));
     // The rays for the whole cut.
-    Settings wide = st;
-    wide.reach = std::max(st.reach, std::sin(std::min(tmax, kPi / 2)) * antenna.aperture.diameter / st.wavelength);
-    const Aperture ap(antenna, wide);
-    std::vector<Cut> out;
-    for (double phi : cuts) out.push_back(ap.cut(phi * kDeg, tmax, points));
-    return out;
+    return cuts_from(Aperture(antenna, reaching(st, antenna, tmax)));
 }
 
 Levels levels_of(const Cut& c) {
-    constexpr double kDeg = kPi / 180;
     Levels l;
     for (std::size_t i = 0; i < c.theta.size(); ++i) {
         l.theta_deg.push_back(c.theta[i] / kDeg);
@@ -202,7 +196,6 @@ std::string pattern_file(const geometry::Antenna& antenna, const Settings& st, s
 
 std::string pattern_text(const std::vector<Cut>& all, const Settings& st, std::span<const double> cuts, int points,
                          bool cut_format, const std::string& heading) {
-    constexpr double kDeg = kPi / 180;
     std::string text;
     if (!cut_format) text = "phi_deg,theta_deg,co_dBi,cross_dBi,co_phase_deg,cross_phase_deg\n";
     // ICOMP 3: Ludwig's third co and cross; 2: the two circular hands.
@@ -252,35 +245,14 @@ Aperture::Aperture(const geometry::Antenna& an, const Settings& st) {
     const double te = an.feed.half_angle;
     if (!(te > 0 && te < kPi / 2) || !(diameter_ > 0) || !(k_ > 0))
         throw std::invalid_argument("the row's feed angle or aperture is out of range");
-    // The feed's frame: z along its axis (turned by the test's tilt), x in
-    // the plane of symmetry.
-    Vec3 z = an.feed.axis;
-    if (st.tilt != 0) {
-        const double c = std::cos(st.tilt), s = std::sin(st.tilt);
-        z = {c * z.x + s * z.z, z.y, -s * z.x + c * z.z};
-    }
-    const Vec3 x = geometry::unit(Vec3{z.z, 0, -z.x}), y = geometry::cross(z, x);
-    // The feed's amplitude pattern.
-    const double theta_t = st.taper_angle > 0 ? st.taper_angle : te;
-    const double q = -st.taper_db / (20 * std::log10(std::cos(theta_t)));
-    auto amplitude = [&](double th) {
-        if (th >= kPi / 2) return 0.0;
-        if (st.feed == FeedKind::cosq) return std::pow(std::cos(th), q);
-        const double r = th / theta_t;
-        return std::pow(10.0, -(st.taper_db / 20) * r * r);
-    };
-    // The co- and cross-polar references of the aperture (propagation +z):
-    // one reflection turns a circular wave's hand, two keep it.
-    const bool odd = !an.sub;
-    const double h = 1 / std::sqrt(2.0);
-    CVec co_ref{1, 0, 0}, cross_ref{0, 1, 0};
-    if (st.pol == Polarisation::y) std::swap(co_ref, cross_ref);
-    if (st.pol == Polarisation::rhc || st.pol == Polarisation::lhc) {
-        const bool right = (st.pol == Polarisation::rhc) != odd;
-        co_right_ = right;
-        co_ref = {h, right ? cd(0, -h) : cd(0, h), 0};
-        cross_ref = {h, right ? cd(0, h) : cd(0, -h), 0};
-    }
+    // The feed, in its frame (z along its axis, x in the plane of
+    // symmetry), and the references of the aperture's field.
+    const detail::Feed feed = detail::Feed::of(an, st);
+    const Vec3 x = feed.x, y = feed.y, z = feed.z;
+    auto amplitude = [&](double th) { return feed.amplitude(th); };
+    const detail::References refs = detail::references_of(st.pol, !an.sub);
+    const CVec co_ref = refs.co, cross_ref = refs.cross;
+    co_right_ = refs.co_right;
     auto project = [](const CVec& e, const CVec& ref) {
         return e.x * std::conj(ref.x) + e.y * std::conj(ref.y) + e.z * std::conj(ref.z);
     };
@@ -348,13 +320,7 @@ Aperture::Aperture(const geometry::Antenna& an, const Settings& st) {
                 return std::cos(t) * z + std::sin(t) * (std::cos(p) * x + std::sin(p) * y);
             };
             // The feed's field: Ludwig's third definition of its polarisation.
-            const Vec3 that = std::cos(th) * (std::cos(ph) * x + std::sin(ph) * y) + (-std::sin(th)) * z;
-            const Vec3 phat = -std::sin(ph) * x + std::cos(ph) * y;
-            const Vec3 ex = std::cos(ph) * that + (-std::sin(ph)) * phat, ey = std::sin(ph) * that + std::cos(ph) * phat;
-            CVec e0 = cd(1) * ex;
-            if (st.pol == Polarisation::y) e0 = cd(1) * ey;
-            if (st.pol == Polarisation::rhc) e0 = cd(h) * ex + cd(0, -h) * ey;
-            if (st.pol == Polarisation::lhc) e0 = cd(h) * ex + cd(0, h) * ey;
+            const CVec e0 = feed.polarisation(th, ph);
             const double w = tw[i] * dphi;
             Vec3 at;
             CVec e;
@@ -570,33 +536,19 @@ Result Aperture::result() const {
     const double w0 = half_power_width(0), w90 = half_power_width(kPi / 2);
     r.hpbw_deg = (w0 + w90) / 2 * 180 / kPi;
     const double hp = (w0 + w90) / 2;
-    // Cross-polar level within twice the half-power width, and the highest
-    // sidelobe beyond the first minimum within five, in three cuts.
-    double peak = 0, cross_max = 0, side = 0;
-    bool found = false;
+    // Cross-polar level and sidelobes, in the half-cuts of the reading.
     cd co, cross;
     field(0, 0, co, cross);
-    peak = std::norm(co);
-    for (double phi : {0.0, kPi / 4, kPi / 2}) {
-        for (double sign : {1.0, -1.0}) {
-            const double p = sign > 0 ? phi : phi + kPi;
-            constexpr int kSteps = 200;
-            const double ds = std::sin(std::min(5 * hp, kPi / 2)) / kSteps;
-            std::vector<double> level, cross_level;
-            scan(p, ds, kSteps + 1, level, cross_level);
-            for (int i = 0; i <= kSteps; ++i)
-                if (std::asin(std::min(1.0, i * ds)) <= 2 * hp) cross_max = std::max(cross_max, cross_level[i]);
-            for (int i = 1; i < kSteps; ++i) {
-                if (level[i] <= level[i - 1] && level[i] <= level[i + 1]) {
-                    found = true;
-                    side = std::max(side, *std::max_element(level.begin() + i, level.end()));
-                    break;
-                }
-            }
-        }
+    const double peak = std::norm(co);
+    const double ds = std::sin(std::min(5 * hp, kPi / 2)) / detail::kReadSteps;
+    detail::CutReading reading;
+    for (double p : detail::kReadAzimuths) {
+        std::vector<double> level, cross_level;
+        scan(p, ds, detail::kReadSteps + 1, level, cross_level);
+        reading.add(level.data(), cross_level.data(), ds, hp);
     }
-    r.xpol_dB = any_cross_ ? db(cross_max / peak) : -300;
-    r.sll_dB = found ? db(side / peak) : std::nan("");
+    r.xpol_dB = any_cross_ ? db(reading.cross_max / peak) : -300;
+    r.sll_dB = reading.found ? db(reading.side / peak) : std::nan("");
     return r;
 }
 
