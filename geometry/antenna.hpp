@@ -109,6 +109,18 @@ struct Antenna {
     Vec3 feed_ray(double s, double t) const {
         return std::cos(s) * feed.axis + std::sin(s) * (std::cos(t) * across() + std::sin(t) * Vec3{0, 1, 0});
     }
+    // A body of revolution about the main axis lit from the axis: both
+    // reflectors and their rims turned about it, the feed on it, looking
+    // along it.
+    bool axially_symmetric() const {
+        auto on_axis = [](Vec3 p) { return p.x == 0 && p.y == 0; };
+        auto of_revolution = [&](const Reflector& r) {
+            return r.revolved && on_axis(r.surface.focus) && on_axis(r.surface.w) && on_axis(r.trim.centre) &&
+                   on_axis(r.trim.axis);
+        };
+        return of_revolution(main) && (!sub || of_revolution(*sub)) && on_axis(feed.phase_centre) &&
+               on_axis(feed.axis) && feed.axis.z != 0;
+    }
     // The point of the sub a feed ray meets (the feed at its focus).
     Vec3 sub_at(Vec3 u) const { return sub->surface.from_focus(u); }
     // The main paraboloid's point above x in the plane of symmetry.

@@ -311,48 +311,86 @@ Aperture::Aperture(const geometry::Antenna& an, const Settings& st) {
     spill_main_ = an.sub ? 0 : outside;
 
     const double dphi = 2 * kPi / kPhi, step = 1e-6;
+    // One ray and its tube: where it meets the aperture plane, the
+    // integrand of each component there, and the ray tube's dA / dOmega.
+    struct Ray {
+        bool ok = false;
+        int missed = -1;  // the reflector it passes by (0 the sub, 1 the main)
+        Vec3 at;
+        cd co, cross;
+        double J = 0;
+    };
+    auto dir = [&](double t, double p) { return std::cos(t) * z + std::sin(t) * (std::cos(p) * x + std::sin(p) * y); };
+    auto ray = [&](double th, double ph, double w, double f) {
+        Ray r;
+        // The feed's field: Ludwig's third definition of its polarisation.
+        const CVec e0 = feed.polarisation(th, ph);
+        CVec e;
+        double path = 0;
+        if (!trace(an, dir(th, ph), e0, r.at, e, path, r.missed)) return r;
+        // The ray tube: dA = J dOmega, from the neighbouring rays.
+        Vec3 p[4];
+        CVec dummy;
+        double dpath = 0;
+        int dm = 0;
+        const double th_m = std::max(th - step, th / 2);
+        const bool ok = trace(an, dir(th + step, ph), e0, p[0], dummy, dpath, dm) &&
+                        trace(an, dir(th_m, ph), e0, p[1], dummy, dpath, dm) &&
+                        trace(an, dir(th, ph + step), e0, p[2], dummy, dpath, dm) &&
+                        trace(an, dir(th, ph - step), e0, p[3], dummy, dpath, dm);
+        if (!ok) throw std::invalid_argument("a ray beside the feed's cone misses a reflector");
+        const Vec3 dt = (1 / (th + step - th_m)) * (p[0] - p[1]), dp = (1 / (2 * step)) * (p[2] - p[3]);
+        r.J = std::fabs(dt.x * dp.y - dt.y * dp.x) / std::sin(th);
+        // The integrand of the aperture field's components: w sin(th) J E,
+        // with |E| = f / sqrt(J) and the phase of the path.
+        const cd amp = (w * std::sin(th) * std::sqrt(r.J) * f) * std::polar(1.0, -k_ * path);
+        r.co = amp * project(e, co_ref);
+        r.cross = amp * project(e, cross_ref);
+        r.ok = true;
+        return r;
+    };
+    // A body of revolution lit from its axis by a balanced feed: the rays
+    // of a ring are one ray turned about the axis, and their fields in the
+    // aperture are one field (the feed's polarisation, unchanged by the two
+    // reflections), so that one ray a ring is traced.
+    const bool by_rings = an.axially_symmetric() && st.tilt == 0;
+    if (by_rings) {
+        // The azimuths whose cosines the ring sums need: a ring's rays lie
+        // in opposite pairs, and (when its quarters match) in mirror pairs.
+        const int share = kPhi % 4 == 0 ? 4 : 2;
+        for (int j = 0; j < kPhi / share; ++j) ring_cos_.push_back(std::cos((j + 0.5) * dphi));
+        ring_share_ = share;
+    }
     samples_.reserve(static_cast<std::size_t>(n_theta) * kPhi);
     for (int i = 0; i < n_theta; ++i) {
-        const double th = tx[i], f = amplitude(th);
+        const double th = tx[i], f = amplitude(th), w = tw[i] * dphi;
+        const Ray ring = by_rings ? ray(th, 0, w, f) : Ray{};
+        const bool ring_blocked =
+            theta_b > 0 ? th < theta_b : std::hypot(ring.at.x, ring.at.y) < blocked_radius;
+        if (by_rings && ring.ok)
+            rings_.push_back({std::hypot(ring.at.x, ring.at.y), ring.co, ring.cross, ring_blocked});
         for (int j = 0; j < kPhi; ++j) {
             const double ph = (j + 0.5) * dphi;
-            auto dir = [&](double t, double p) {
-                return std::cos(t) * z + std::sin(t) * (std::cos(p) * x + std::sin(p) * y);
-            };
-            // The feed's field: Ludwig's third definition of its polarisation.
-            const CVec e0 = feed.polarisation(th, ph);
-            const double w = tw[i] * dphi;
-            Vec3 at;
-            CVec e;
-            double path = 0;
-            int missed = -1;
-            if (!trace(an, dir(th, ph), e0, at, e, path, missed)) {
-                (missed == 0 ? spill_sub_ : spill_main_) += w * f * f * std::sin(th);
+            Ray r = ring;
+            if (by_rings) {
+                // Turned about the axis by ph.
+                const Vec3 a = ring.at, across = geometry::cross(z, a);
+                r.at = std::cos(ph) * a + std::sin(ph) * across;
+            } else {
+                r = ray(th, ph, w, f);
+            }
+            if (!r.ok) {
+                (r.missed == 0 ? spill_sub_ : spill_main_) += w * f * f * std::sin(th);
                 continue;
             }
-            // The ray tube: dA = J dOmega, from the neighbouring rays.
-            Vec3 p[4];
-            CVec dummy;
-            double dpath = 0;
-            int dm = 0;
-            const double th_m = std::max(th - step, th / 2);
-            const bool ok = trace(an, dir(th + step, ph), e0, p[0], dummy, dpath, dm) &&
-                            trace(an, dir(th_m, ph), e0, p[1], dummy, dpath, dm) &&
-                            trace(an, dir(th, ph + step), e0, p[2], dummy, dpath, dm) &&
-                            trace(an, dir(th, ph - step), e0, p[3], dummy, dpath, dm);
-            if (!ok) throw std::invalid_argument("a ray beside the feed's cone misses a reflector");
-            const Vec3 dt = (1 / (th + step - th_m)) * (p[0] - p[1]), dp = (1 / (2 * step)) * (p[2] - p[3]);
-            const double J = std::fabs(dt.x * dp.y - dt.y * dp.x) / std::sin(th);
-            // The integrand of the aperture field's components: w sin(th) J E,
-            // with |E| = f / sqrt(J) and the phase of the path.
-            const cd amp = (w * std::sin(th) * std::sqrt(J) * f) * std::polar(1.0, -k_ * path);
-            Sample s{at.x, at.y, amp * project(e, co_ref), amp * project(e, cross_ref),
-                     theta_b > 0 ? th < theta_b : std::hypot(at.x, at.y) < blocked_radius};
+            Sample s{r.at.x, r.at.y, r.co, r.cross,
+                     by_rings ? ring_blocked
+                              : theta_b > 0 ? th < theta_b : std::hypot(r.at.x, r.at.y) < blocked_radius};
             aperture_power_ += w * f * f * std::sin(th);
             all_co_ += s.co;
             if (!s.blocked) unblocked_co_ += s.co;
             abs_co_ += std::abs(s.co);
-            co2_ += std::norm(s.co) / (w * std::sin(th) * J);
+            co2_ += std::norm(s.co) / (w * std::sin(th) * r.J);
             any_cross_ = any_cross_ || s.cross != cd(0);
             samples_.push_back(s);
         }
@@ -378,13 +416,29 @@ Aperture Aperture::of_points(const std::vector<std::array<double, 3>>& points, d
 void Aperture::field(double theta, double phi, cd& co, cd& cross) const {
     const double s = k_ * std::sin(theta), cx = s * std::cos(phi), cy = s * std::sin(phi);
     double ar = 0, ai = 0, br = 0, bi = 0;
-    for (const Sample& p : samples_) {
-        if (p.blocked) continue;
-        const double t = cx * p.x + cy * p.y, c = std::cos(t), sn = std::sin(t);
-        ar += p.co.real() * c - p.co.imag() * sn;
-        ai += p.co.real() * sn + p.co.imag() * c;
-        br += p.cross.real() * c - p.cross.imag() * sn;
-        bi += p.cross.real() * sn + p.cross.imag() * c;
+    if (!rings_.empty()) {
+        // Each ring's rays in opposite pairs: exp(j u) + exp(-j u) = 2 cos u,
+        // the same at every azimuth (the differences, of the order of the
+        // Bessel function J_n of n twice the rings, lie far below rounding
+        // within the reach the rays were traced for).
+        for (const Ring& r : rings_) {
+            if (r.blocked) continue;
+            const double u = s * r.rho;
+            double sum = 0;
+            for (double c : ring_cos_) sum += std::cos(u * c);
+            sum *= ring_share_;
+            ar += r.co.real() * sum, ai += r.co.imag() * sum;
+            br += r.cross.real() * sum, bi += r.cross.imag() * sum;
+        }
+    } else {
+        for (const Sample& p : samples_) {
+            if (p.blocked) continue;
+            const double t = cx * p.x + cy * p.y, c = std::cos(t), sn = std::sin(t);
+            ar += p.co.real() * c - p.co.imag() * sn;
+            ai += p.co.real() * sn + p.co.imag() * c;
+            br += p.cross.real() * c - p.cross.imag() * sn;
+            bi += p.cross.real() * sn + p.cross.imag() * c;
+        }
     }
     const cd a(ar, ai), b(br, bi);
     // |E|^2 the gain: 4 pi / lambda^2 / P_feed, times the obliquity.
@@ -409,8 +463,84 @@ Cut Aperture::cut(double phi, double theta_max, int points) const {
     return c;
 }
 
+REFLDSGN_CLONES void Aperture::scan_rings(double ds, int n, std::vector<double>& co, std::vector<double>& cross) const {
+    const double lambda = 2 * kPi / k_, gain = 4 * kPi / (lambda * lambda * feed_power_);
+    // A phasor for each azimuth of the rings' sums (field's), the share of
+    // the ring it stands for in its weights; only its real part is summed.
+    std::vector<double> cr, ci, xr, xi, pr, pi, sr, si;
+    for (const Ring& r : rings_) {
+        if (r.blocked) continue;
+        for (double c : ring_cos_) {
+            cr.push_back(ring_share_ * r.co.real());
+            ci.push_back(ring_share_ * r.co.imag());
+            xr.push_back(ring_share_ * r.cross.real());
+            xi.push_back(ring_share_ * r.cross.imag());
+            const cd st = std::polar(1.0, k_ * ds * r.rho * c);
+            pr.push_back(1);
+            pi.push_back(0);
+            sr.push_back(st.real());
+            si.push_back(st.imag());
+        }
+    }
+    const std::size_t m = cr.size();
+    co.assign(n, 0);
+    cross.assign(n, 0);
+    auto level = [&](int i, double ar, double ai, double br, double bi) {
+        const double sn = i * ds, ob = (1 + std::sqrt(std::max(0.0, 1 - sn * sn))) / 2;
+        co[i] = gain * ob * ob * (ar * ar + ai * ai);
+        cross[i] = gain * ob * ob * (br * br + bi * bi);
+    };
+    int i = 0;
+    auto four = [&](auto with_cross) {
+        double a0 = 0, a1 = 0, a2 = 0, a3 = 0, b0 = 0, b1 = 0, b2 = 0, b3 = 0;
+        double c0 = 0, c1 = 0, c2 = 0, c3 = 0, d0 = 0, d1 = 0, d2 = 0, d3 = 0;
+        for (std::size_t j = 0; j < m; ++j) {
+            const double r0 = pr[j], i0 = pi[j], s_r = sr[j], s_i = si[j];
+            const double r1 = r0 * s_r - i0 * s_i, i1 = r0 * s_i + i0 * s_r;
+            const double r2 = r1 * s_r - i1 * s_i, i2 = r1 * s_i + i1 * s_r;
+            const double r3 = r2 * s_r - i2 * s_i, i3 = r2 * s_i + i2 * s_r;
+            const double cr_ = cr[j], ci_ = ci[j];
+            a0 += cr_ * r0, b0 += ci_ * r0;
+            a1 += cr_ * r1, b1 += ci_ * r1;
+            a2 += cr_ * r2, b2 += ci_ * r2;
+            a3 += cr_ * r3, b3 += ci_ * r3;
+            if constexpr (decltype(with_cross)::value) {
+                const double xr_ = xr[j], xi_ = xi[j];
+                c0 += xr_ * r0, d0 += xi_ * r0;
+                c1 += xr_ * r1, d1 += xi_ * r1;
+                c2 += xr_ * r2, d2 += xi_ * r2;
+                c3 += xr_ * r3, d3 += xi_ * r3;
+            }
+            pr[j] = r3 * s_r - i3 * s_i;
+            pi[j] = r3 * s_i + i3 * s_r;
+        }
+        level(i, a0, b0, c0, d0);
+        level(i + 1, a1, b1, c1, d1);
+        level(i + 2, a2, b2, c2, d2);
+        level(i + 3, a3, b3, c3, d3);
+    };
+    for (; i + 4 <= n; i += 4) {
+        if (any_cross_)
+            four(std::true_type{});
+        else
+            four(std::false_type{});
+    }
+    for (; i < n; ++i) {
+        double ar = 0, ai = 0, br = 0, bi = 0;
+        for (std::size_t j = 0; j < m; ++j) {
+            ar += cr[j] * pr[j], ai += ci[j] * pr[j];
+            br += xr[j] * pr[j], bi += xi[j] * pr[j];
+            const double r = pr[j] * sr[j] - pi[j] * si[j];
+            pi[j] = pr[j] * si[j] + pi[j] * sr[j];
+            pr[j] = r;
+        }
+        level(i, ar, ai, br, bi);
+    }
+}
+
 REFLDSGN_CLONES void Aperture::scan(double phi, double ds, int n, std::vector<double>& co,
                                     std::vector<double>& cross) const {
+    if (!rings_.empty()) return scan_rings(ds, n, co, cross);
     const double lambda = 2 * kPi / k_, gain = 4 * kPi / (lambda * lambda * feed_power_);
     // The unblocked rays as plain arrays; complex products written out (the
     // library's check for infinite parts costs more than the product).
@@ -514,6 +644,7 @@ double Aperture::half_power_width(double phi) const {
         const double flo = excess(lo), fhi = excess(hi);
         const double root = detail::regula_falsi(lo, hi, flo, fhi, (lo + hi) / 2, 1e-13 * half, excess);
         width += root;
+        if (!rings_.empty()) return 2 * width;  // a beam of revolution: both sides alike
     }
     return width;
 }
@@ -533,7 +664,9 @@ Result Aperture::result() const {
     r.spill_sub = spill_sub_ / feed_power_;
     r.spill_main = spill_main_ / feed_power_;
     r.feed_power = feed_power_;
-    const double w0 = half_power_width(0), w90 = half_power_width(kPi / 2);
+    // A beam of revolution is the same in every cut.
+    const bool round = !rings_.empty();
+    const double w0 = half_power_width(0), w90 = round ? w0 : half_power_width(kPi / 2);
     r.hpbw_deg = (w0 + w90) / 2 * 180 / kPi;
     const double hp = (w0 + w90) / 2;
     // Cross-polar level and sidelobes, in the half-cuts of the reading.
@@ -546,6 +679,7 @@ Result Aperture::result() const {
         std::vector<double> level, cross_level;
         scan(p, ds, detail::kReadSteps + 1, level, cross_level);
         reading.add(level.data(), cross_level.data(), ds, hp);
+        if (round) break;
     }
     r.xpol_dB = any_cross_ ? db(reading.cross_max / peak) : -300;
     r.sll_dB = reading.found ? db(reading.side / peak) : std::nan("");

@@ -120,6 +120,18 @@ private:
         bool blocked;
     };
     std::vector<Sample> samples_;
+    // A body of revolution lit from its axis: its rings of rays (each its
+    // rays' radius and common integrand) and the cosines of the azimuths of
+    // the share of a ring its sums need.
+    struct Ring {
+        double rho;
+        std::complex<double> co, cross;
+        bool blocked;
+    };
+    std::vector<Ring> rings_;
+    std::vector<double> ring_cos_;
+    int ring_share_ = 1;
+    void scan_rings(double ds, int n, std::vector<double>& co, std::vector<double>& cross) const;
     double k_ = 0, feed_power_ = 0, aperture_power_ = 0, area_ = 0, diameter_ = 0;
     double spill_sub_ = 0, spill_main_ = 0;
     std::complex<double> all_co_, unblocked_co_;
