@@ -5,7 +5,8 @@
 #   bench/radiate_bench.sh [BIN_DIR] [RUNS] [ROWS]
 #
 # ROWS (default 10000) designs of D = 100 wavelengths (the 6 m Cassegrain at
-# 5 GHz, DS swept) through --radiate at -j 2; three cuts of 1001 points of
+# 5 GHz, DS swept) through --radiate at -j 2, and a tenth as many offset
+# Gregorians of D = 100 wavelengths; three cuts of 1001 points of
 # the 24 m offset Gregorian at 12.5 GHz (D = 1000 wavelengths) through
 # --pattern; and the 6 m dish at 10 GHz through --radiate and through
 # cassbeam (the engine's feed given as a table, grid 512); by physical
@@ -34,6 +35,14 @@ stop=$(awk -v n="$rows" -v s="$step" 'BEGIN { printf "%.10g", 0.3 + (n - 1) * s 
 t=$(for i in $(seq "$runs"); do timed "$solve" type=cassegrain DM=6 FM=2.52 DS=0.3:"$stop":"$step" TE=2.04624 freq=5 unit=m \
     --radiate -f csv -j 2 -o "$work/rows.csv"; done | median)
 echo "--radiate, $rows designs of D = 100 wavelengths, -j 2: median $t s ($(awk -v t="$t" -v n="$rows" 'BEGIN { printf "%.2f", 1000 * t / n }') ms a design)"
+
+# Offset designs have no rings to sum: a tenth as many.
+orows=$(( (rows + 9) / 10 ))
+ostep=$(awk -v n="$orows" 'BEGIN { printf "%.10g", 0.2 / n }')
+ostop=$(awk -v n="$orows" -v s="$ostep" 'BEGIN { printf "%.10g", 4.8 + (n - 1) * s }')
+t=$(for i in $(seq "$runs"); do timed "$solve" type=gregorian DM=24 FM=18 H=18 DS=4.8:"$ostop":"$ostep" BETA=5.6 freq=1.249135 \
+    unit=m --radiate -f csv -j 2 -o "$work/orows.csv"; done | median)
+echo "--radiate, $orows offset Gregorians of D = 100 wavelengths, -j 2: median $t s ($(awk -v t="$t" -v n="$orows" 'BEGIN { printf "%.2f", 1000 * t / n }') ms a design)"
 
 t=$(for i in $(seq "$runs"); do timed "$solve" type=gregorian DM=24 FM=18 H=18 DS=10 BETA=5.6 freq=12.5 unit=m \
     --pattern "$work/cuts.csv" --points 1001 -o "$work/one.csv"; done | median)
