@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "study/formats.hpp"
+#include "textio/charconv.hpp"
 #include "textio/error.hpp"
 
 namespace cad {
@@ -106,8 +107,7 @@ public:
     }
     void number(int code, double v) {  // the shortest text that reads back as v
         char buf[32];
-        const auto r = std::to_chars(buf, buf + sizeof buf, v);
-        put(code, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)));
+        put(code, std::string_view(buf, static_cast<std::size_t>(textio::shortest_chars(buf, buf + sizeof buf, v) - buf)));
     }
     void sample(int code, double v) {  // a float sample, as the profile file writes it
         std::string s;

@@ -25,7 +25,7 @@
 namespace cad {
 namespace {
 
-constexpr double kPi = std::numbers::pi;
+constexpr double kPi = 3.14159265358979323846;
 // At most this many triangles (a 1 GB file) in one STL.
 constexpr double kMaxTriangles = 20e6;
 

@@ -17,7 +17,7 @@ namespace cad {
 namespace {
 
 using study::InputError;
-constexpr double kPi = std::numbers::pi;
+constexpr double kPi = 3.14159265358979323846;
 
 // A positive number given as text, or the default when empty.
 double positive(const std::string& text, const char* option, double fallback) {

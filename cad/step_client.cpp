@@ -165,7 +165,7 @@ void offset(const Model& m, Reflectors& out) {
     meridian.a = std::fabs(c.a);
     meridian.b = c.b;
     const bool ellipse = c.kind == Conic::Kind::ellipse;
-    const double s1 = ellipse ? std::min(std::numbers::pi, 1.05 * sweep + 0.02) : std::asinh(1.05 * rho / c.b) + 0.02;
+    const double s1 = ellipse ? std::min(3.14159265358979323846, 1.05 * sweep + 0.02) : std::asinh(1.05 * rho / c.b) + 0.02;
     set_arcs(out.arcs[1], arcs(meridian, 0, s1));
     refldsgn_step_reflector& sub = out.items[1];
     const Vec3 axis = c.a < 0 ? -1.0 * u : u;

@@ -2,6 +2,7 @@
 // routine shared by the solvers.
 #pragma once
 
+#include "textio/bits.hpp"
 #include <bit>
 #include <complex>
 #include <cstdint>
@@ -26,7 +27,7 @@ struct DualReflectorGeometry {
 };
 
 // pi/180 rounded to single precision.
-inline constexpr float kDegreeFactor = std::bit_cast<float>(std::uint32_t{0x3C8EFA35u});
+inline constexpr float kDegreeFactor = textio::bit_cast<float>(std::uint32_t{0x3C8EFA35u});
 
 // Roots of c[2]*x^2 + c[1]*x + c[0] = 0 in the cancellation-free form.
 // status is 1 when the discriminant is negative, else 0.  Neither c[2] nor

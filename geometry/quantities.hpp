@@ -7,6 +7,7 @@
 #include <span>
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace geometry {

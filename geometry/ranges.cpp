@@ -1,3 +1,4 @@
+#include "textio/bits.hpp"
 #include "geometry/ranges.hpp"
 
 #include <bit>
@@ -9,7 +10,7 @@ namespace geometry {
 namespace {
 
 // The single-precision 1.4 of the row count.
-constexpr double kRowAllowance = static_cast<double>(std::bit_cast<float>(std::uint32_t{0x3FB33333u}));
+constexpr double kRowAllowance = static_cast<double>(textio::bit_cast<float>(std::uint32_t{0x3FB33333u}));
 
 }  // namespace
 

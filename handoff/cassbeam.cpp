@@ -68,7 +68,7 @@ private:
     std::string path_;
 };
 
-std::string last_line(const std::string& path) {
+[[maybe_unused]] std::string last_line(const std::string& path) {
     std::ifstream in(path);
     std::string line, last;
     while (std::getline(in, line))
@@ -86,6 +86,10 @@ Analysis run_one(const study::Study& study, const study::Design& d, const Cassbe
         throw AnalysisError("cannot write the cassbeam input " + e.file() + ": " + std::strerror(e.os_error()));
     }
     const std::string log = base + ".log", in = base + ".in";
+#if defined(__EMSCRIPTEN__)
+    // The page's module starts no programs.
+    throw AnalysisError("cannot run cassbeam for row " + std::to_string(d.index + 1) + ": no program runs here");
+#else
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -109,6 +113,7 @@ Analysis run_one(const study::Study& study, const study::Design& d, const Cassbe
     Analysis a{};
     if (!read_params(base + ".params", a)) throw AnalysisError("cassbeam wrote no results for " + row);
     return a;
+#endif
 }
 
 }  // namespace

@@ -14,7 +14,6 @@ namespace {
 using geometry::Vec3;
 using study::InputError;
 
-constexpr double kPi = 3.14159265358979323846;
 
 Vec3 unit_vector(Vec3 v) { return (1 / geometry::norm(v)) * v; }
 

@@ -1,6 +1,7 @@
 #include "radiate/radiate.hpp"
 
 #include "radiate/clones.hpp"
+#include "textio/charconv.hpp"
 #include "radiate/feed.hpp"
 #include "radiate/po.hpp"
 #include "radiate/quadrature.hpp"
@@ -78,8 +79,7 @@ bool trace(const geometry::Antenna& a, Vec3 u, const CVec& e0, Vec3& at, CVec& e
 // The shortest text that reads back as the same double.
 std::string shortest(double v) {
     char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
+    return std::string(buf, textio::shortest_chars(buf, buf + sizeof buf, v));
 }
 
 // The most rings of rays in the feed's cone (twice as many around): some
@@ -234,7 +234,16 @@ std::string pattern_text(const std::vector<Cut>& all, const Settings& st, std::s
 double uniform_circle(double d, double s) {
     const double u = kPi * d * s;
     if (u == 0) return 1;
+#if defined(__STDCPP_MATH_SPEC_FUNCS__) || defined(__cpp_lib_math_special_functions)
     return 2 * std::cyl_bessel_j(1.0, u) / u;
+#else
+    // J1(u) = (1/pi) int_0^pi cos(t - u sin t) dt, by Gauss-Legendre.
+    std::vector<double> x, w;
+    detail::gauss_legendre(64 + static_cast<int>(std::fabs(u)), 0, kPi, x, w);
+    double j1 = 0;
+    for (std::size_t i = 0; i < x.size(); ++i) j1 += w[i] * std::cos(x[i] - u * std::sin(x[i]));
+    return 2 * (j1 / kPi) / u;
+#endif
 }
 
 Aperture::Aperture(const geometry::Antenna& an, const Settings& st) {

@@ -288,6 +288,9 @@ int run(Options opt) {
         }
         opt.jobs = static_cast<unsigned>(n);
     }
+#if defined(__EMSCRIPTEN__)
+    opt.jobs = 1;  // the page's module has one thread: -j is read (and checked) but has nothing to share out
+#endif
     if (!opt.format_text.empty()) {
         const std::map<std::string, study::Format> formats = {
             {"table", study::Format::table}, {"csv", study::Format::csv}, {"json", study::Format::json}};
@@ -439,22 +442,25 @@ int run(Options opt) {
             const unsigned threads = std::max(1u, std::min<unsigned>(opt.jobs, static_cast<unsigned>(n)));
             radiate::Settings st = radiation;  // threads left over work within each design
             st.jobs = static_cast<int>(std::max(1u, opt.jobs / threads));
-            for (unsigned t = 0; t < threads; ++t) {
-                pool.emplace_back([&, t] {
-                    for (std::int64_t i = t; i < n; i += threads) {
-                        const auto k = static_cast<std::size_t>(i);
-                        designs[k] = study.design(first + i);
-                        if (!designs[k].ok()) continue;
-                        try {
-                            const auto r = radiate::result_of(study.antenna(designs[k]), st).columns();
-                            for (double v : r) values[k].push_back(static_cast<float>(v));
-                        } catch (const std::invalid_argument&) {
-                            values[k].clear();  // no analysis of this row: its columns stay empty
-                        }
+            auto work = [&](unsigned t) {
+                for (std::int64_t i = t; i < n; i += threads) {
+                    const auto k = static_cast<std::size_t>(i);
+                    designs[k] = study.design(first + i);
+                    if (!designs[k].ok()) continue;
+                    try {
+                        const auto r = radiate::result_of(study.antenna(designs[k]), st).columns();
+                        for (double v : r) values[k].push_back(static_cast<float>(v));
+                    } catch (const std::invalid_argument&) {
+                        values[k].clear();  // no analysis of this row: its columns stay empty
                     }
-                });
+                }
+            };
+            if (threads == 1) {
+                work(0);
+            } else {
+                for (unsigned t = 0; t < threads; ++t) pool.emplace_back(work, t);
+                for (std::thread& th : pool) th.join();
             }
-            for (std::thread& th : pool) th.join();
             for (std::size_t k = 0; k < designs.size(); ++k) {
                 failed = failed || !designs[k].ok();
                 tally.add(designs[k]);

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "textio/charconv.hpp"
 #include "textio/format.hpp"
 
 namespace study {
@@ -186,7 +187,7 @@ nlohmann::ordered_json json_number(float v) {
     std::string s;
     append_shortest(s, v);
     double d = 0;
-    std::from_chars(s.data(), s.data() + s.size(), d);
+    textio::read_chars(s.data(), s.data() + s.size(), d);
     return d;  // printed back as the same shortest decimal
 }
 

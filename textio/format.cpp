@@ -1,4 +1,6 @@
+#include "textio/bits.hpp"
 #include "textio/format.hpp"
+#include "textio/charconv.hpp"
 #include "textio/fields_fast.hpp"
 
 #include <algorithm>
@@ -40,7 +42,7 @@ bool put_nonfinite(std::string& out, float v, int w) {
 
 // |v| = m * 2^e exactly, for a finite non-zero float, from its bits.
 void decompose(float v, std::uint64_t& m, int& e) {
-    const std::uint32_t b = std::bit_cast<std::uint32_t>(v);
+    const std::uint32_t b = bit_cast<std::uint32_t>(v);
     const std::uint32_t biased = (b >> 23) & 0xFFu;
     m = b & 0x7FFFFFu;
     if (biased == 0) {
@@ -160,10 +162,8 @@ struct Decimal {
 
 void exact_decimal(float v, Decimal& dec) {
     char buf[200];
-    auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(std::fabs(v)),
-                             std::chars_format::scientific, 130);
     // buf: d.ddd...e[+-]xx
-    const char* end = res.ptr;
+    const char* end = scientific_chars(buf, buf + sizeof buf, static_cast<double>(std::fabs(v)), 130);
     const char* epos = static_cast<const char*>(std::memchr(buf, 'e', static_cast<std::size_t>(end - buf)));
     int exp10 = 0;
     std::from_chars(epos + 1 + (epos[1] == '+' ? 1 : 0), end, exp10);
@@ -306,7 +306,7 @@ void general_field(char* dst, General general, float v, int w, int d) {
 }  // namespace
 
 void field_F(char* dst, float v, int w, int d) {
-    const auto bits = std::bit_cast<std::uint32_t>(v);
+    const auto bits = bit_cast<std::uint32_t>(v);
     const bool finite_nonzero = ((bits >> 23) & 0xFFu) != 0xFFu && (bits & 0x7FFFFFFFu) != 0;
     if (finite_nonzero) {
         switch (d) {

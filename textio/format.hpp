@@ -6,6 +6,7 @@
 // field of asterisks; NaN and infinities are written as words.
 #pragma once
 
+#include "textio/bits.hpp"
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -52,7 +53,7 @@ public:
         room(kFastFieldWidth);
         char* dst = storage_.data() + len_;
         // Four decimals, the common field, inline; the rest by field_F.
-        const auto bits = std::bit_cast<std::uint32_t>(v);
+        const auto bits = textio::bit_cast<std::uint32_t>(v);
         const bool finite_nonzero = ((bits >> 23) & 0xFFu) != 0xFFu && (bits & 0x7FFFFFFFu) != 0;
         if (!(d == 4 && finite_nonzero && fast::fixed_field_of<4>(dst, bits, w))) field_F(dst, v, w, d);
         len_ += static_cast<std::size_t>(w);

@@ -1,5 +1,7 @@
 #include "textio/shortest.hpp"
 
+#include "textio/charconv.hpp"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -50,7 +52,7 @@ char* put_shortest(char* p, float v) {
         std::memcpy(p, "nan", 3);
         return p + 3;
     }
-    if (!std::isfinite(v) || v == 0) return std::to_chars(p, p + kMaxShortest, v).ptr;
+    if (!std::isfinite(v) || v == 0) return shortest_chars(p, p + kMaxShortest, v);
     // The shortest digits D and the exponent E, v = D * 10^E.
     const auto dec = fmt::detail::dragonbox::to_decimal(v);
     std::uint32_t d = dec.significand;
@@ -62,7 +64,7 @@ char* put_shortest(char* p, float v) {
     const int fixed = e >= 0 ? n + e : (n + e > 0 ? n + 1 : 2 - e);
     // Fixed notation with trailing zeros stands for the exact integer value
     // of v, which may have other digits: left to the library.
-    if (fixed <= sci && e > 0 && std::fabs(v) >= 16777216.0f) return std::to_chars(p, p + kMaxShortest, v).ptr;
+    if (fixed <= sci && e > 0 && std::fabs(v) >= 16777216.0f) return shortest_chars(p, p + kMaxShortest, v);
 
     // The digits and then zeros, sixteen characters in two words.
     std::uint64_t lo = 0, hi = kZeros8;
