@@ -249,6 +249,19 @@ try:
             expect(present == (status == 0), "%s: dl-%s %s where refldsgn-solve %s exits %d" % (
                 " ".join(args), fmt, "present" if present else "absent", option, status))
 
+    # Radiation: the columns in the table and the CSV, the cuts of the selected row drawn.
+    expect(set_inputs(b, dict(example, freq="10")), "the example at 10 GHz does not settle")
+    b.click("#radiate")
+    expect(b.idle(60), "radiation does not settle")
+    args = ["type=cassegrain", "DM=6", "FM=2.52", "DS=0.35", "TE=2.04624", "unit=m", "freq=10", "--radiate"]
+    _, _, (rows, cuts) = native(args + ["--pattern-svg", "cuts.svg"], "cuts.svg")
+    expect(table(b) == rows.decode(), "the radiation columns are not the CSV's")
+    expect(downloaded(b, "dl-csv", "study.csv") == rows, "the CSV with radiation differs from refldsgn-solve's")
+    expect(b.js("!!document.querySelector('#pattern svg path, #pattern svg polyline')"), "no cuts drawn")
+    expect("radiate=1" in b.js("location.hash"), "the address does not keep the radiation")
+    b.click("#radiate")
+    expect(b.idle(), "radiation off does not settle")
+
     # Keyboard alone: Tab from the type control reaches the first quantity; every control has a label.
     b.js("document.getElementById('type').focus()")
     b.key("Tab", "Tab", 9)

@@ -114,6 +114,8 @@
     return q;
   }
   const argsOf = q => q.map(([k, v]) => k + '=' + v);
+  // The command line's options the page adds: the radiation columns and cuts.
+  const optionsOf = () => ($('radiate').checked ? ['--radiate'] : []);
   const isSweep = q => q.some(([k, v]) => k !== 'type' && /:/.test(v));
 
   // The address follows the inputs: the first change after a settled
@@ -122,6 +124,7 @@
   let settled = true;
   function toAddress(q, push) {
     const params = new URLSearchParams(q);
+    if ($('radiate').checked) params.set('radiate', '1');
     if (selected !== 1) params.set('at', String(selected));
     const hash = '#' + params.toString();
     if (hash === location.hash) return;
@@ -133,6 +136,7 @@
     $('type').value = params.get('type') || $('type').options[0].value;
     for (const name of ORDER.concat(SETTINGS)) $('q-' + name).value = params.get(name) || '';
     selected = Math.max(1, parseInt(params.get('at') || '1', 10) || 1);
+    $('radiate').checked = params.get('radiate') === '1';
   }
 
   // ----- the results
@@ -246,7 +250,7 @@
     e.preventDefault();
     setState('busy');
     try {
-      const r = await ask({ kind: 'file', format, args: lastArgs, at: selected });
+      const r = await ask({ kind: 'file', format, args: lastArgs, options: optionsOf(), at: selected });
       if (r.status !== 0 || !r.bytes) throw new Error(r.error || 'no file');
       ready(a, format, r.bytes, key);
       a.click();
@@ -268,7 +272,7 @@
     setState('busy');
     const slow = setTimeout(() => { $('progress').hidden = false; $('cancel').hidden = false; }, 300);
     try {
-      const r = await ask({ kind: 'update', args, at: selected, sweep: isSweep(q),
+      const r = await ask({ kind: 'update', args, options: optionsOf(), at: selected, sweep: isSweep(q),
                             limits: { html_rows: vocabulary.html_rows, plot_rows: vocabulary.plot_rows } });
       if (current !== id) return;
       if (r.status !== 0) {
@@ -276,7 +280,7 @@
         $('case').textContent = '';
         $('results').textContent = '';
         $('table-note').textContent = '';
-        place('picture', null); place('plot', null); place('sketch', null);
+        place('picture', null); place('plot', null); place('sketch', null); place('pattern', null);
         showDownloads([], {});
         return;
       }
@@ -287,6 +291,7 @@
       if (selected > r.rows) { selected = 1; queued = true; }  // a row the study no longer has: its first
       place('picture', r.picture, 'No picture of this row.');
       place('plot', r.plot, isSweep(q) ? 'No plot of this sweep.' : 'A sweep (START:STOP:STEP) is plotted here.');
+      place('pattern', r.pattern, $('radiate').checked ? 'No cuts of this row.' : 'Tick "radiation" for the far-field cuts of the selected row.');
       place('sketch', r.sketch, 'The quantities are named on a sketch for offset designs (mode 3); the picture names those of this one.');
       $('case').textContent = r.title || '';
       showDownloads(r.downloads || [], Object.assign({ csv: r.csv }, r.files || {}));
@@ -359,7 +364,9 @@
     $('inputs').addEventListener('change', () => { settled = true; });
     // Back, Forward, or an address typed or pasted.
     const reopen = () => {
-      if ('#' + new URLSearchParams(inputs().concat(selected !== 1 ? [['at', String(selected)]] : [])).toString() === location.hash) return;
+      const here = new URLSearchParams(inputs().concat($('radiate').checked ? [['radiate', '1']] : [],
+                                                      selected !== 1 ? [['at', String(selected)]] : []));
+      if ('#' + here.toString() === location.hash) return;
       fromAddress();
       settled = true;
       schedule(false);

@@ -46,9 +46,11 @@ const keyOf = req => req.args.join('\n') + '\n@' + req.at;
 
 function update(req) {
   const t0 = performance.now();
+  const quantities = req.args;
+  req = Object.assign({}, req, { args: req.args.concat(req.options || []) });
   const out = { id: req.id };
   const at = ['--at', String(req.at)];
-  const study = JSON.parse(engine.UTF8ToString(engine.ccall('refldsgn_study', 'number', ['string'], [req.args.join('\n')])));
+  const study = JSON.parse(engine.UTF8ToString(engine.ccall('refldsgn_study', 'number', ['string'], [quantities.join('\n')])));
   out.title = study.title || '';
   out.rows = study.rows;
   const offset = / mode 3 |offset/i.test(out.title);
@@ -59,7 +61,8 @@ function update(req) {
   // other family, or one that this study cannot have, fail it: then each
   // is tried alone.
   const pictures = [['--svg', 'p.svg', 'picture']].concat(req.sweep ? [['--plot', 'plot.svg', 'plot']] : [],
-                                                         offset ? [['--sketch', 'k.svg', 'sketch']] : []);
+                                                         offset ? [['--sketch', 'k.svg', 'sketch']] : [],
+                                                         (req.options || []).includes('--radiate') ? [['--pattern-svg', 'cuts.svg', 'pattern']] : []);
   const files = DOWNLOADS.filter(d => d[2] !== 'svg' &&
     !(offset ? ['rsf-main', 'rsf-sub', 'champ-main', 'champ-sub'] : ['sfc-main', 'sfc-sub', 'tor']).includes(d[2]));
   const wanted = pictures.map(p => [p[0], p[1]]).concat(files.map(d => [d[0], d[1]])).filter(w => !skipped.includes(w[0]));
@@ -112,6 +115,7 @@ function update(req) {
 
 // One file for a download link, made when it is clicked.
 function file(req) {
+  req = Object.assign({}, req, { args: req.args.concat(req.options || []) });
   if (kept.key === keyOf(req) && kept.files[req.format]) {
     const bytes = kept.files[req.format].slice();
     return { id: req.id, status: 0, error: '', bytes };
@@ -125,7 +129,7 @@ function file(req) {
   return { id: req.id, status: r.status, error: r.error, bytes: r.files.file };
 }
 
-function reasons(req) {
+function reasons(req) {  // of the quantities alone
   const p = engine.ccall('refldsgn_reasons', 'number', ['string', 'number'], [req.args.join('\n'), req.row]);
   return { id: req.id, text: engine.UTF8ToString(p) };
 }
