@@ -1,6 +1,6 @@
 // Progress of long work on standard error: shown only when standard error
 // is a terminal and the work has run for more than a second, never in a
-// pipe or a file.
+// pipe or a file.  In the page's module it goes to the page instead.
 #pragma once
 
 #include <chrono>

@@ -217,6 +217,8 @@ try:
     b.type("#q-DS", "0.3:0.7:0.0000002")
     b.pump(0.8)
     expect(b.js("!document.getElementById('cancel').hidden"), "no Cancel button while a long sweep runs")
+    b.pump(1.5)
+    expect(b.js("document.getElementById('progress').value > 0"), "the progress bar does not move")
     expect(b.js("document.body.dataset.state") == "busy", "the page is not busy during a long sweep")
     t0 = time.time()
     b.click("#cancel")

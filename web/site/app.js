@@ -31,6 +31,10 @@
     worker = new Worker(url);
     URL.revokeObjectURL(url);
     worker.onmessage = e => {
+      if (e.data.progress !== undefined) {  // long work under way: how far
+        $('progress').value = e.data.progress;
+        return;
+      }
       const p = pending.get(e.data.id);
       if (!p) return;
       pending.delete(e.data.id);
@@ -271,6 +275,7 @@
     current = id;
     setState('busy');
     const slow = setTimeout(() => { $('progress').hidden = false; $('cancel').hidden = false; }, 300);
+    $('progress').removeAttribute('value');  // not known until the engine tells
     try {
       const r = await ask({ kind: 'update', args, options: optionsOf(), at: selected, sweep: isSweep(q),
                             limits: { html_rows: vocabulary.html_rows, plot_rows: vocabulary.plot_rows } });

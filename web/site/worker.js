@@ -3,7 +3,12 @@
 'use strict';
 let engine = null;
 const errors = [];
-const ready = createRefldsgn({ print: () => {}, printErr: s => errors.push(s) }).then(m => {
+let working = 0;  // the request running, whose progress is posted
+const ready = createRefldsgn({
+  print: () => {},
+  printErr: s => errors.push(s),
+  onProgress: (done, total) => postMessage({ id: working, progress: done / total }),
+}).then(m => {
   engine = m;
   m.FS.ignorePermissions = true;  // whole files are written through a temporary of mode 0
   m.FS.mkdir('/o');
@@ -138,6 +143,7 @@ onmessage = e => {
   const req = e.data;
   ready.then(() => {
     let reply;
+    working = req.id;
     try {
       if (req.kind === 'vocabulary') reply = { id: req.id, vocabulary: JSON.parse(engine.UTF8ToString(engine.ccall('refldsgn_vocabulary', 'number', [], []))) };
       else if (req.kind === 'update') reply = update(req);
