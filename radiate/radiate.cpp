@@ -472,25 +472,40 @@ Cut Aperture::cut(double phi, double theta_max, int points) const {
     return c;
 }
 
-REFLDSGN_CLONES void Aperture::scan_rings(double ds, int n, std::vector<double>& co, std::vector<double>& cross) const {
-    const double lambda = 2 * kPi / k_, gain = 4 * kPi / (lambda * lambda * feed_power_);
-    // A phasor for each azimuth of the rings' sums (field's), the share of
-    // the ring it stands for in its weights; only its real part is summed.
+namespace {
+
+// The integrands of a half-cut's sums, as plain arrays (complex products
+// written out: the library's check for infinite parts costs more than the
+// product): co and cross of each term, its phasor (from 1) and the turn of
+// that phasor from one angle to the next.
+struct Phasors {
     std::vector<double> cr, ci, xr, xi, pr, pi, sr, si;
-    for (const Ring& r : rings_) {
-        if (r.blocked) continue;
-        for (double c : ring_cos_) {
-            cr.push_back(ring_share_ * r.co.real());
-            ci.push_back(ring_share_ * r.co.imag());
-            xr.push_back(ring_share_ * r.cross.real());
-            xi.push_back(ring_share_ * r.cross.imag());
-            const cd st = std::polar(1.0, k_ * ds * r.rho * c);
-            pr.push_back(1);
-            pi.push_back(0);
-            sr.push_back(st.real());
-            si.push_back(st.imag());
-        }
+    void add(std::complex<double> co, std::complex<double> cross, std::complex<double> step) {
+        cr.push_back(co.real());
+        ci.push_back(co.imag());
+        xr.push_back(cross.real());
+        xi.push_back(cross.imag());
+        pr.push_back(1);
+        pi.push_back(0);
+        sr.push_back(step.real());
+        si.push_back(step.imag());
     }
+};
+
+// The powers (|E|^2 times gain) of the co- and cross-polar sums at n angles
+// whose sines are 0, ds, 2 ds, ...: each term's integrand times its phasor,
+// turned step by step, no trigonometry per angle; with RealPart, times the
+// phasor's real part alone (each term stands for a pair of conjugate
+// phasors, a ring's opposite rays).  Four angles at once: each term's
+// phasor at the four, by the same products in the same order as one at a
+// time, so that each angle's sums are the same bits; the four sums then run
+// side by side.  The cross-polar sums are left out where every term has
+// none (they are 0).
+template <bool RealPart>
+[[gnu::always_inline]] inline void phasor_sums(Phasors& t, bool any_cross, double gain, double ds, int n,
+                                                std::vector<double>& co, std::vector<double>& cross) {
+    const std::vector<double>&cr = t.cr, &ci = t.ci, &xr = t.xr, &xi = t.xi, &sr = t.sr, &si = t.si;
+    std::vector<double>&pr = t.pr, &pi = t.pi;
     const std::size_t m = cr.size();
     co.assign(n, 0);
     cross.assign(n, 0);
@@ -499,6 +514,9 @@ REFLDSGN_CLONES void Aperture::scan_rings(double ds, int n, std::vector<double>&
         co[i] = gain * ob * ob * (ar * ar + ai * ai);
         cross[i] = gain * ob * ob * (br * br + bi * bi);
     };
+    // The sum's real and imaginary increments of integrand (a, b) times phasor (r, i).
+    auto re = [](double a, double b, double r, double i) { return RealPart ? a * r : a * r - b * i; };
+    auto im = [](double a, double b, double r, double i) { return RealPart ? b * r : a * i + b * r; };
     int i = 0;
     auto four = [&](auto with_cross) {
         double a0 = 0, a1 = 0, a2 = 0, a3 = 0, b0 = 0, b1 = 0, b2 = 0, b3 = 0;
@@ -509,16 +527,16 @@ REFLDSGN_CLONES void Aperture::scan_rings(double ds, int n, std::vector<double>&
             const double r2 = r1 * s_r - i1 * s_i, i2 = r1 * s_i + i1 * s_r;
             const double r3 = r2 * s_r - i2 * s_i, i3 = r2 * s_i + i2 * s_r;
             const double cr_ = cr[j], ci_ = ci[j];
-            a0 += cr_ * r0, b0 += ci_ * r0;
-            a1 += cr_ * r1, b1 += ci_ * r1;
-            a2 += cr_ * r2, b2 += ci_ * r2;
-            a3 += cr_ * r3, b3 += ci_ * r3;
+            a0 += re(cr_, ci_, r0, i0), b0 += im(cr_, ci_, r0, i0);
+            a1 += re(cr_, ci_, r1, i1), b1 += im(cr_, ci_, r1, i1);
+            a2 += re(cr_, ci_, r2, i2), b2 += im(cr_, ci_, r2, i2);
+            a3 += re(cr_, ci_, r3, i3), b3 += im(cr_, ci_, r3, i3);
             if constexpr (decltype(with_cross)::value) {
                 const double xr_ = xr[j], xi_ = xi[j];
-                c0 += xr_ * r0, d0 += xi_ * r0;
-                c1 += xr_ * r1, d1 += xi_ * r1;
-                c2 += xr_ * r2, d2 += xi_ * r2;
-                c3 += xr_ * r3, d3 += xi_ * r3;
+                c0 += re(xr_, xi_, r0, i0), d0 += im(xr_, xi_, r0, i0);
+                c1 += re(xr_, xi_, r1, i1), d1 += im(xr_, xi_, r1, i1);
+                c2 += re(xr_, xi_, r2, i2), d2 += im(xr_, xi_, r2, i2);
+                c3 += re(xr_, xi_, r3, i3), d3 += im(xr_, xi_, r3, i3);
             }
             pr[j] = r3 * s_r - i3 * s_i;
             pi[j] = r3 * s_i + i3 * s_r;
@@ -529,7 +547,7 @@ REFLDSGN_CLONES void Aperture::scan_rings(double ds, int n, std::vector<double>&
         level(i + 3, a3, b3, c3, d3);
     };
     for (; i + 4 <= n; i += 4) {
-        if (any_cross_)
+        if (any_cross)
             four(std::true_type{});
         else
             four(std::false_type{});
@@ -537,8 +555,10 @@ REFLDSGN_CLONES void Aperture::scan_rings(double ds, int n, std::vector<double>&
     for (; i < n; ++i) {
         double ar = 0, ai = 0, br = 0, bi = 0;
         for (std::size_t j = 0; j < m; ++j) {
-            ar += cr[j] * pr[j], ai += ci[j] * pr[j];
-            br += xr[j] * pr[j], bi += xi[j] * pr[j];
+            ar += re(cr[j], ci[j], pr[j], pi[j]);
+            ai += im(cr[j], ci[j], pr[j], pi[j]);
+            br += re(xr[j], xi[j], pr[j], pi[j]);
+            bi += im(xr[j], xi[j], pr[j], pi[j]);
             const double r = pr[j] * sr[j] - pi[j] * si[j];
             pi[j] = pr[j] * si[j] + pi[j] * sr[j];
             pr[j] = r;
@@ -547,85 +567,31 @@ REFLDSGN_CLONES void Aperture::scan_rings(double ds, int n, std::vector<double>&
     }
 }
 
+}  // namespace
+
+REFLDSGN_CLONES void Aperture::scan_rings(double ds, int n, std::vector<double>& co, std::vector<double>& cross) const {
+    const double lambda = 2 * kPi / k_, gain = 4 * kPi / (lambda * lambda * feed_power_);
+    // A term for each azimuth of the rings' sums (field's), the share of
+    // the ring it stands for in its integrand.
+    Phasors t;
+    for (const Ring& r : rings_) {
+        if (r.blocked) continue;
+        for (double c : ring_cos_)
+            t.add(double(ring_share_) * r.co, double(ring_share_) * r.cross, std::polar(1.0, k_ * ds * r.rho * c));
+    }
+    phasor_sums<true>(t, any_cross_, gain, ds, n, co, cross);
+}
+
 REFLDSGN_CLONES void Aperture::scan(double phi, double ds, int n, std::vector<double>& co,
                                     std::vector<double>& cross) const {
     if (!rings_.empty()) return scan_rings(ds, n, co, cross);
     const double lambda = 2 * kPi / k_, gain = 4 * kPi / (lambda * lambda * feed_power_);
-    // The unblocked rays as plain arrays; complex products written out (the
-    // library's check for infinite parts costs more than the product).
-    std::vector<double> cr, ci, xr, xi, pr, pi, sr, si;
+    Phasors t;
     for (const Sample& p : samples_) {
         if (p.blocked) continue;
-        cr.push_back(p.co.real());
-        ci.push_back(p.co.imag());
-        xr.push_back(p.cross.real());
-        xi.push_back(p.cross.imag());
-        const cd st = std::polar(1.0, k_ * ds * (p.x * std::cos(phi) + p.y * std::sin(phi)));
-        pr.push_back(1);
-        pi.push_back(0);
-        sr.push_back(st.real());
-        si.push_back(st.imag());
+        t.add(p.co, p.cross, std::polar(1.0, k_ * ds * (p.x * std::cos(phi) + p.y * std::sin(phi))));
     }
-    const std::size_t m = cr.size();
-    co.assign(n, 0);
-    cross.assign(n, 0);
-    auto level = [&](int i, double ar, double ai, double br, double bi) {
-        const double sn = i * ds, ob = (1 + std::sqrt(std::max(0.0, 1 - sn * sn))) / 2;
-        co[i] = gain * ob * ob * (ar * ar + ai * ai);
-        cross[i] = gain * ob * ob * (br * br + bi * bi);
-    };
-    // Four angles at once: each ray's phasor at the four, by the same
-    // products in the same order as one at a time, so that each angle's
-    // sums are the same bits; the four sums then run side by side.  The
-    // cross-polar sums are left out where every ray has none (they are 0).
-    int i = 0;
-    auto four = [&](auto with_cross) {
-        double a0 = 0, a1 = 0, a2 = 0, a3 = 0, b0 = 0, b1 = 0, b2 = 0, b3 = 0;
-        double c0 = 0, c1 = 0, c2 = 0, c3 = 0, d0 = 0, d1 = 0, d2 = 0, d3 = 0;
-        for (std::size_t j = 0; j < m; ++j) {
-            const double r0 = pr[j], i0 = pi[j], s_r = sr[j], s_i = si[j];
-            const double r1 = r0 * s_r - i0 * s_i, i1 = r0 * s_i + i0 * s_r;
-            const double r2 = r1 * s_r - i1 * s_i, i2 = r1 * s_i + i1 * s_r;
-            const double r3 = r2 * s_r - i2 * s_i, i3 = r2 * s_i + i2 * s_r;
-            const double cr_ = cr[j], ci_ = ci[j];
-            a0 += cr_ * r0 - ci_ * i0, b0 += cr_ * i0 + ci_ * r0;
-            a1 += cr_ * r1 - ci_ * i1, b1 += cr_ * i1 + ci_ * r1;
-            a2 += cr_ * r2 - ci_ * i2, b2 += cr_ * i2 + ci_ * r2;
-            a3 += cr_ * r3 - ci_ * i3, b3 += cr_ * i3 + ci_ * r3;
-            if constexpr (decltype(with_cross)::value) {
-                const double xr_ = xr[j], xi_ = xi[j];
-                c0 += xr_ * r0 - xi_ * i0, d0 += xr_ * i0 + xi_ * r0;
-                c1 += xr_ * r1 - xi_ * i1, d1 += xr_ * i1 + xi_ * r1;
-                c2 += xr_ * r2 - xi_ * i2, d2 += xr_ * i2 + xi_ * r2;
-                c3 += xr_ * r3 - xi_ * i3, d3 += xr_ * i3 + xi_ * r3;
-            }
-            pr[j] = r3 * s_r - i3 * s_i;
-            pi[j] = r3 * s_i + i3 * s_r;
-        }
-        level(i, a0, b0, c0, d0);
-        level(i + 1, a1, b1, c1, d1);
-        level(i + 2, a2, b2, c2, d2);
-        level(i + 3, a3, b3, c3, d3);
-    };
-    for (; i + 4 <= n; i += 4) {
-        if (any_cross_)
-            four(std::true_type{});
-        else
-            four(std::false_type{});
-    }
-    for (; i < n; ++i) {
-        double ar = 0, ai = 0, br = 0, bi = 0;
-        for (std::size_t j = 0; j < m; ++j) {
-            ar += cr[j] * pr[j] - ci[j] * pi[j];
-            ai += cr[j] * pi[j] + ci[j] * pr[j];
-            br += xr[j] * pr[j] - xi[j] * pi[j];
-            bi += xr[j] * pi[j] + xi[j] * pr[j];
-            const double r = pr[j] * sr[j] - pi[j] * si[j];
-            pi[j] = pr[j] * si[j] + pi[j] * sr[j];
-            pr[j] = r;
-        }
-        level(i, ar, ai, br, bi);
-    }
+    phasor_sums<false>(t, any_cross_, gain, ds, n, co, cross);
 }
 
 double Aperture::half_power_width(double phi) const {
