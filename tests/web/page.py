@@ -97,6 +97,11 @@ def downloaded(b, link, name):
     return None
 
 
+# The whole folder: at most 3 MB.
+size = sum(os.path.getsize(os.path.join(site, f)) for f in os.listdir(site))
+print("the site: %d bytes in %s" % (size, ", ".join(sorted(os.listdir(site)))))
+expect(size <= 3000000, "the site is %d bytes, more than 3,000,000" % size)
+
 b = Browser(browser, downloads=downloads)
 try:
     # Opened from file://, usable within a second (the figure is printed).
