@@ -269,6 +269,18 @@ try:
     b.click("#radiate")
     expect(b.idle(), "radiation off does not settle")
 
+    # A row that fails its checks: marked, and its reasons shown when it is selected (a tap) and on hover.
+    expect(set_inputs(b, dict(example, DS="0.35:7.35:7")), "a sweep with a failing row does not settle")
+    expect(b.js("document.querySelector('#results tr[data-row=\"2\"]').className") == "failed", "row 2 is not marked failed")
+    b.click("#results tr[data-row='2'] td")
+    expect(b.idle(), "selecting the failed row does not settle")
+    shown = b.js("document.getElementById('reasons').textContent")
+    expect(shown.startswith("Row 2 fails: sub-not-smaller:"), "the failed row's reasons are not shown: %r" % shown)
+    b.call("Input.dispatchMouseEvent", type="mouseMoved", x=b.box("#results tr[data-row='2'] td")[0],
+           y=b.box("#results tr[data-row='2'] td")[1])
+    expect(b.wait("document.querySelector('#results tr[data-row=\"2\"] td[title]').title.startsWith('sub-not-smaller:')", 10),
+           "hovering the failed row does not explain its check")
+
     # Keyboard alone: Tab from the type control reaches the first quantity; every control has a label.
     b.js("document.getElementById('type').focus()")
     b.key("Tab", "Tab", 9)
@@ -302,6 +314,21 @@ try:
     expect(not b.errors, "offline, console errors: %s" % b.errors[:3])
 finally:
     b.close()
+
+# From a static server: the same page, the same study.
+server = subprocess.Popen([sys.executable, "-u", "-m", "http.server", "--bind", "127.0.0.1", "0", "-d", site],
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+b = Browser(browser)
+try:
+    line = server.stdout.readline()
+    port = int(line.split(" port ")[1].split()[0])
+    expect(b.open("http://127.0.0.1:%d/index.html#type=prime&DM=1&FM=0.4&unit=m" % port), "served, the page does not become idle")
+    _, _, (rows,) = native(["type=prime", "DM=1", "FM=0.4", "unit=m"])
+    expect(table(b) == rows.decode(), "served, the table is not the CSV")
+    expect(not b.errors, "served, console errors: %s" % b.errors[:3])
+finally:
+    b.close()
+    server.kill()
 
 print("screenshots in " + shots)
 finish()

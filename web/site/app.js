@@ -283,6 +283,7 @@
       if (r.status !== 0) {
         showError(r.error.replace(/^refldsgn-solve: /, ''));
         $('case').textContent = '';
+        $('reasons').textContent = '';
         $('results').textContent = '';
         $('table-note').textContent = '';
         place('picture', null); place('plot', null); place('sketch', null); place('pattern', null);
@@ -299,6 +300,7 @@
       place('pattern', r.pattern, $('radiate').checked ? 'No cuts of this row.' : 'Tick "radiation" for the far-field cuts of the selected row.');
       place('sketch', r.sketch, 'The quantities are named on a sketch for offset designs (mode 3); the picture names those of this one.');
       $('case').textContent = r.title || '';
+      $('reasons').textContent = r.reasons ? 'Row ' + selected + ' fails: ' + r.reasons.trim().split('\n').join('; ') : '';
       showDownloads(r.downloads || [], Object.assign({ csv: r.csv }, r.files || {}));
     } catch (err) {
       if (current !== id) return;

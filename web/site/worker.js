@@ -104,6 +104,9 @@ function update(req) {
   }
   out.status = 0;
   out.error = '';
+  // What the selected row's failed checks mean, shown beside its picture.
+  out.reasons = engine.UTF8ToString(engine.ccall('refldsgn_reasons', 'number', ['string', 'number'],
+                                                 [quantities.join('\n'), req.at]));
   out.csv = text(found['rows.csv']);
   for (const [, file, name] of pictures) if (found[file]) out[name] = text(found[file]);
   kept = { key: keyOf(req), files: { csv: found['rows.csv'] } };
