@@ -298,6 +298,20 @@ try:
     b.screenshot(os.path.join(shots, "phone.png"))
     b.call("Emulation.clearDeviceMetricsOverride")
 
+    # The engine stopping (as a module that aborts): the page says so and goes on with a fresh one.
+    b.js("refldsgnTrap()")
+    b.pump(0.3)
+    expect(b.idle(30), "after the engine stopped the page does not settle")
+    expect("engine stopped" in b.js("document.getElementById('note').textContent"), "the page does not say the engine stopped")
+    expect(table(b) != "", "after the engine stopped the table is empty")
+    b.type("#q-DM", "6.5")
+    expect(b.idle(30), "after the engine stopped the page does not answer")
+    _, _, (rows,) = native(["type=cassegrain", "DM=6.5", "FM=2.52", "DS=0.35", "TE=2.04624", "unit=m"])
+    expect(table(b) == rows.decode(), "after the engine stopped the table is not the CSV")
+    b.type("#q-DM", "6")
+    b.idle()
+    b.errors[:] = [e for e in b.errors if "unreachable" not in e]  # the stand-in's own error
+
     # Nothing fetched from any other origin.
     foreign = [u for u in b.requests if not u.startswith(("file:", "blob:", "data:", "about:"))]
     expect(not foreign, "requests to other origins: %s" % foreign[:3])

@@ -291,7 +291,6 @@
         return;
       }
       showError('');
-      $('note').textContent = '';
       document.body.dataset.engine = r.ms.toFixed(1);  // the engine's share of the time, for the benchmark
       showTable(r.csv, r.rows);
       if (selected > r.rows) { selected = 1; queued = true; }  // a row the study no longer has: its first
@@ -353,6 +352,18 @@
     } catch (e) { /* the title stays the codes */ }
   }
 
+  // The tests' hook: the engine stopped as if the module had aborted, in
+  // the middle of an update.
+  window.refldsgnTrap = () => {
+    schedule(false);
+    ask({ kind: 'trap' }).catch(err => {
+      $('note').textContent = 'The engine stopped (' + err.message + '); it has been started afresh.';
+      current = null;
+      startWorker();
+      schedule(false);
+    });
+  };
+
   // ----- start
   async function start() {
     setState('busy');
@@ -367,7 +378,11 @@
     buildFields();
     if (!location.hash) history.replaceState(null, '', '#type=cassegrain&DM=6&FM=2.52&DS=0.35&TE=2.04624&unit=m');
     fromAddress();
-    $('inputs').addEventListener('input', e => { if (inputAt === null) inputAt = e.timeStamp; schedule(false); });
+    $('inputs').addEventListener('input', e => {
+      if (inputAt === null) inputAt = e.timeStamp;
+      $('note').textContent = '';  // what happened before (a cancel, an engine restarted) is past
+      schedule(false);
+    });
     $('inputs').addEventListener('change', () => { settled = true; });
     // Back, Forward, or an address typed or pasted.
     const reopen = () => {

@@ -152,6 +152,7 @@ onmessage = e => {
       else if (req.kind === 'update') reply = update(req);
       else if (req.kind === 'file') reply = file(req);
       else if (req.kind === 'reasons') reply = reasons(req);
+      else if (req.kind === 'trap') throw new WebAssembly.RuntimeError('unreachable');  // the tests' stand-in for an abort
       const moved = reply.bytes ? [reply.bytes.buffer] : reply.files ? Object.values(reply.files).map(b => b.buffer) : [];
       postMessage(reply, moved);
     } catch (err) {
