@@ -130,6 +130,34 @@ function runner(m, errors) {
     }
   }
   fs.rmSync(work, { recursive: true, force: true });
+
+  // Whatever is typed into the page's fields, the module answers with a
+  // status and goes on: garbage, huge and tiny numbers, sweeps that never
+  // end or have no rows, text in every script.
+  const junk = ['', '0', '-0', '1e308', '-1e308', '1e-320', 'nan', 'NaN', 'inf', '-inf', '1..2', '1e', '.', '-', '+5',
+                '0x10', '1:2:0', '1:2:-1', '2:1:1', '1:1e9:1e-9', '1:2', '::', '1:2:3:4', 'abc', 'DM', '1,5', ' 6 ',
+                '\u00e9\u4e2d', 'x'.repeat(5000), '1'.repeat(400), '1e99999', '0.0000000000000000000001', '7'];
+  const names = ['DM', 'FM', 'LM', 'DS', 'LS', 'TE', 'FDE', 'DF', 'LP', 'H', 'HC', 'TH0', 'BETA', 'ALPHA', 'E', 'LSM',
+                 'C2', 'DFPR', 'DSRPR', 'root', 'unit', 'freq', 'taper'];
+  let seed = 12345;
+  const random = n => { seed = (seed * 1103515245 + 12345) % 2147483648; return seed % n; };
+  let answered = 0;
+  for (let t = 0; t < 400; t++) {
+    const args = ['type=' + ['cassegrain', 'gregorian', 'prime', 'x', ''][random(5)]];
+    for (const name of names) {
+      if (random(3) === 0) args.push(name + '=' + (random(2) ? junk[random(junk.length)] : String(random(40) / 4)));
+    }
+    let status;
+    try {
+      status = run(args.concat(['-f', 'csv', '-o', '/out/o', '--at', '1', '--svg', '/out/p.svg']), []).status;
+    } catch (e) {
+      expect(false, args.join(' ') + ': the module threw ' + String(e).slice(0, 200));
+      continue;
+    }
+    expect([0, 1, 2, 3].includes(status), args.join(' ').slice(0, 200) + ': status ' + status);
+    answered++;
+  }
+  console.log(answered + ' sets of typed garbage answered');
   console.log(files + ' files of ' + designs.length + ' designs compared');
   console.log(checks + ' checks, ' + failures + ' failed');
   process.exit(failures ? 1 : 0);
