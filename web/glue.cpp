@@ -76,12 +76,20 @@ EMSCRIPTEN_KEEPALIVE const char* refldsgn_reasons(const char* args, double row) 
 }
 
 // The study the arguments (one a line) make: {"title": "Cassegrain, mode 1
-// (no condition), case 6: DM, FM, DS, TE given", "rows": 1}; {} when they
-// make none.
+// (no condition), case 6: DM, FM, DS, TE given", "rows": 1, and what its
+// designs have: "revolution", "offset_files", "sketch", "sub"}; {} when
+// they make none.
 EMSCRIPTEN_KEEPALIVE const char* refldsgn_study(const char* args) {
     try {
         const study::Study s(study::read_inputs(lines(args)));
-        reply = nlohmann::ordered_json{{"title", s.title()}, {"rows", s.rows()}}.dump();
+        using geometry::Capability;
+        reply = nlohmann::ordered_json{{"title", s.title()},
+                                       {"rows", s.rows()},
+                                       {"revolution", s.can(Capability::revolution)},
+                                       {"offset_files", s.can(Capability::offset_files)},
+                                       {"sketch", s.can(Capability::sketch)},
+                                       {"sub", s.can(Capability::sub)}}
+                    .dump();
     } catch (const std::exception&) {
         reply = "{}";
     }

@@ -8,7 +8,7 @@ by number, reads a family's own record or includes a family's header.
     export  study         surface files; studies (inputs, rows, checks, formats)
     draw    handoff       pictures; surface files and cassbeam of a study
     cad                   DXF, STL and STEP of a design
-    dialogue  solve  python   front ends
+    dialogue  solve  python  web   front ends
 """
 import os
 import re
@@ -31,6 +31,7 @@ ALLOWED = {
     "dialogue": {"export", "geometry", "textio"},
     "solve": {"cad", "draw", "handoff", "radiate", "study", "export", "geometry", "textio"},
     "python": {"cad", "draw", "handoff", "radiate", "study", "export", "geometry", "textio"},
+    "web": {"solve", "cad", "draw", "handoff", "radiate", "study", "export", "geometry", "textio"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([A-Za-z_]+)/')
 

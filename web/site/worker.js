@@ -58,7 +58,7 @@ function update(req) {
   const study = JSON.parse(engine.UTF8ToString(engine.ccall('refldsgn_study', 'number', ['string'], [quantities.join('\n')])));
   out.title = study.title || '';
   out.rows = study.rows;
-  const offset = / mode 3 |offset/i.test(out.title);
+
   // The pictures and files the command line takes for so many rows.
   const many = (limit, option) => study.rows > limit ? [option] : [];
   const skipped = many(req.limits.html_rows, '--html').concat(many(req.limits.plot_rows, '--plot'));
@@ -66,10 +66,13 @@ function update(req) {
   // other family, or one that this study cannot have, fail it: then each
   // is tried alone.
   const pictures = [['--svg', 'p.svg', 'picture']].concat(req.sweep ? [['--plot', 'plot.svg', 'plot']] : [],
-                                                         offset ? [['--sketch', 'k.svg', 'sketch']] : [],
+                                                         study.sketch ? [['--sketch', 'k.svg', 'sketch']] : [],
                                                          (req.options || []).includes('--radiate') ? [['--pattern-svg', 'cuts.svg', 'pattern']] : []);
+  // The files the designs can have, as the engine says (those that fail
+  // for another reason are found by trying).
   const files = DOWNLOADS.filter(d => d[2] !== 'svg' &&
-    !(offset ? ['rsf-main', 'rsf-sub', 'champ-main', 'champ-sub'] : ['sfc-main', 'sfc-sub', 'tor']).includes(d[2]));
+    !(!study.revolution && ['rsf-main', 'rsf-sub', 'champ-main', 'champ-sub'].includes(d[2])) &&
+    !(!study.offset_files && ['sfc-main', 'sfc-sub', 'tor'].includes(d[2])));
   const wanted = pictures.map(p => [p[0], p[1]]).concat(files.map(d => [d[0], d[1]])).filter(w => !skipped.includes(w[0]));
   const all = run(req.args.concat(['-f', 'csv', '-o', '/o/rows.csv'], at, ...wanted.map(w => [w[0], '/o/' + w[1]])),
                   ['rows.csv'].concat(wanted.map(w => w[1])));
