@@ -4,9 +4,8 @@
 'use strict';
 (() => {
   const $ = id => document.getElementById(id);
-  const ORDER = ['DM', 'FM', 'LM', 'DS', 'LS', 'TE', 'FDE', 'DF', 'LP', 'H', 'HC', 'TH0', 'BETA', 'ALPHA', 'E', 'LSM', 'C2',
-                 'DFPR', 'DSRPR', 'root'];
-  const SETTINGS = ['unit', 'freq', 'taper'];
+  let ORDER = [];  // the quantities of a design, in the engine's order (from its vocabulary)
+  const SETTINGS = ['unit', 'freq', 'taper'];  // the settings the page's files take
   const DL = [['csv', 'CSV of the study', 'study.csv'], ['json', 'JSON of the study', 'study.json'],
               ['svg', 'picture (SVG)', 'picture.svg'], ['html', 'report (HTML)', 'report.html'],
               ['rsf-main', 'main .rsf', 'main.rsf'], ['rsf-sub', 'sub .rsf', 'sub.rsf'],
@@ -58,6 +57,7 @@
   function buildFields() {
     const help = {};
     for (const k of vocabulary.keys) help[k.name] = k.help;
+    ORDER = vocabulary.keys.filter(k => k.kind === 'design' || k.kind === 'choice').map(k => k.name);
     const typeSelect = $('type');
     for (const t of vocabulary.types) {
       const o = document.createElement('option');
