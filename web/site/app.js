@@ -6,12 +6,6 @@
   const $ = id => document.getElementById(id);
   let ORDER = [];  // the quantities of a design, in the engine's order (from its vocabulary)
   const SETTINGS = ['unit', 'freq', 'taper'];  // the settings the page's files take
-  const DL = [['csv', 'CSV of the study', 'study.csv'], ['json', 'JSON of the study', 'study.json'],
-              ['svg', 'picture (SVG)', 'picture.svg'], ['html', 'report (HTML)', 'report.html'],
-              ['rsf-main', 'main .rsf', 'main.rsf'], ['rsf-sub', 'sub .rsf', 'sub.rsf'],
-              ['champ-main', 'main CHAMP', 'main.champ'], ['champ-sub', 'sub CHAMP', 'sub.champ'],
-              ['sfc-main', 'main .sfc', 'main.sfc'], ['sfc-sub', 'sub .sfc', 'sub.sfc'], ['tor', 'GRASP .tor', 'design.tor'],
-              ['profile', 'profile CSV', 'profile.csv'], ['dxf', 'DXF', 'design.dxf'], ['stl', 'STL', 'design.stl']];
 
   let worker = null, nextId = 1, pending = new Map(), vocabulary = null;
   let current = null;       // the request running: {id, started}
@@ -126,11 +120,15 @@
   // state (the page opened, a field left, Back or Forward) starts a new
   // step of the history; the keystrokes after it amend that step.
   let settled = true;
-  function toAddress(q, push) {
+  // The address of the inputs q, the radiation and the selected row.
+  function addressOf(q) {
     const params = new URLSearchParams(q);
     if ($('radiate').checked) params.set('radiate', '1');
     if (selected !== 1) params.set('at', String(selected));
-    const hash = '#' + params.toString();
+    return '#' + params.toString();
+  }
+  function toAddress(q, push) {
+    const hash = addressOf(q);
     if (hash === location.hash) return;
     if (push || settled) history.pushState(null, '', hash); else history.replaceState(null, '', hash);
     settled = false;
@@ -224,7 +222,7 @@
     madeKey = lastArgs.join('\n') + '@' + selected;
     const box = $('dls');
     box.replaceChildren();
-    for (const [format, label, file] of DL) {
+    for (const [format, , file, label] of REFLDSGN_FILES) {
       if (!list.includes(format)) continue;
       const a = document.createElement('a');
       a.id = 'dl-' + format;
@@ -386,9 +384,7 @@
     $('inputs').addEventListener('change', () => { settled = true; });
     // Back, Forward, or an address typed or pasted.
     const reopen = () => {
-      const here = new URLSearchParams(inputs().concat($('radiate').checked ? [['radiate', '1']] : [],
-                                                      selected !== 1 ? [['at', String(selected)]] : []));
-      if ('#' + here.toString() === location.hash) return;
+      if (addressOf(inputs()) === location.hash) return;
       fromAddress();
       settled = true;
       schedule(false);

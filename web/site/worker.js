@@ -36,14 +36,10 @@ function run(args, files) {
   return { status, error, files: out };
 }
 
-// The files the page offers: option, file name, present for.
-const DOWNLOADS = [
-  ['--svg', 'picture.svg', 'svg'], ['--html', 'report.html', 'html'],
-  ['--rsf-main', 'main.rsf', 'rsf-main'], ['--rsf-sub', 'sub.rsf', 'rsf-sub'],
-  ['--champ-main', 'main.champ', 'champ-main'], ['--champ-sub', 'sub.champ', 'champ-sub'],
-  ['--sfc-main', 'main.sfc', 'sfc-main'], ['--sfc-sub', 'sub.sfc', 'sfc-sub'], ['--tor', 'design.tor', 'tor'],
-  ['--profile', 'profile.csv', 'profile'], ['--dxf', 'design.dxf', 'dxf'],
-];
+// The files made with an update, as [option, file name, link's name]: all
+// but the rows (made by the update itself) and STL (made when clicked).
+const DOWNLOADS = REFLDSGN_FILES.filter(([name, option]) => option && name !== 'stl')
+                                .map(([name, option, file]) => [option, file, name]);
 
 // The files of the last update, kept for its download links.
 let kept = { key: null, files: {} };
@@ -131,8 +127,7 @@ function file(req) {
     const bytes = kept.files[req.format].slice();
     return { id: req.id, status: 0, error: '', bytes };
   }
-  const option = { csv: null, json: null, stl: '--stl' };
-  for (const d of DOWNLOADS) option[d[2]] = d[0];
+  const option = Object.fromEntries(REFLDSGN_FILES.map(([name, opt]) => [name, opt]));
   let args;
   if (req.format === 'csv' || req.format === 'json') args = req.args.concat(['-f', req.format, '-o', '/o/file']);
   else args = req.args.concat(['--at', String(req.at), option[req.format], '/o/file', '-o', '/dev/null']);
